@@ -1,0 +1,15 @@
+# kvq_add_test(NAME SOURCES src... LIBS lib...)
+# One test executable per unit, registered with CTest; GUI tests run on the offscreen platform.
+function(kvq_add_test name)
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    # Tests that run the command-line companions find them here.
+    target_compile_definitions(${name} PRIVATE KVQ_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

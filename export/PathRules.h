@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kvq {
+
+// Folder rules of the program, in two flavours. The Windows flavour takes "\" and ":" as
+// separators and reads paths as GBK, so the second byte of a double-byte character is never
+// a separator. The POSIX flavour, used on Linux, takes "/" as the only separator.
+
+// The parent of the program's own folder followed by a sub-folder text that begins and
+// ends with a separator: 'D:\Survey\Bin\prog.exe' + "\Data\" gives 'D:\Survey\Data\',
+// 'C:\prog.exe' gives 'C:\Data\'.
+std::string SiblingFolderWindows(std::string_view programPath, std::string_view subFolder);
+std::string SiblingFolderPosix(std::string_view programPath, std::string_view subFolder);
+
+std::string DataFolderWindows(std::string_view programPath);  // sub-folder "\Data\"
+std::string DataFolderPosix(std::string_view programPath);    // sub-folder "/Data/"
+std::string HelpFolderWindows(std::string_view programPath);  // sub-folder "\Help\"
+std::string HelpFolderPosix(std::string_view programPath);    // sub-folder "/Help/"
+
+// Forces the extension ".kvq": a last "." that comes after every separator is dropped with
+// what follows it, then ".kvq" is appended ('a.b.c' gives 'a.b.kvq').
+std::string ForceKvqExtensionWindows(std::string_view fileName);
+std::string ForceKvqExtensionPosix(std::string_view fileName);
+
+}  // namespace kvq

@@ -1,0 +1,35 @@
+# Sourced by run.sh, test.sh, bench.sh and fuzz.sh: installs the Debian packages the
+# project needs, or, when not root, prints the exact command and stops.
+
+KVQ_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+    fonts-wqy-microhei
+)
+KVQ_PACKAGES_GUI=(xvfb xauth)
+KVQ_PACKAGES_FUZZ=(clang libclang-rt-14-dev)
+KVQ_PACKAGES_LINT=(cppcheck clang-tidy)
+
+kvq_missing_packages() {
+    local p
+    for p in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+            printf '%s\n' "$p"
+        fi
+    done
+}
+
+kvq_ensure_packages() {
+    local missing
+    mapfile -t missing < <(kvq_missing_packages "$@")
+    [ "${#missing[@]}" -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages. Run as root:" >&2
+        echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
+    echo "Installing: ${missing[*]}" >&2
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}

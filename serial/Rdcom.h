@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "LineAssembler.h"
+#include "SerialPort.h"
+
+namespace kvq {
+
+// Receives the lines of one read step, in order, as the receiver hands them over.
+class LineSink {
+public:
+    virtual ~LineSink() = default;
+    virtual void AppendLines(std::span<const std::string> lines) = 0;
+};
+
+// Reports a failed status query; the text shown is systemText + "COM口操作失败".
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    virtual void ShowPortFailure(const std::string& systemText) = 0;
+};
+
+// The receiver. Read steps run on the user-interface thread whenever the port becomes
+// readable, only while the receiver runs and has a port, so an idle line costs nothing.
+// Pause, resume and termination are states, not counts.
+class ReadCom : public QObject {
+    Q_OBJECT
+public:
+    ReadCom(LineSink& lines, MessageSink& messages, QObject* parent = nullptr);
+    ~ReadCom() override;
+
+    // The receiver's copy of the port handle; nullptr is the invalid handle. The owner
+    // clears it whenever it closes the port.
+    void SetPortHandle(SerialPort* port);
+    SerialPort* PortHandle() const { return port_; }
+
+    void Resume();
+    void Pause();
+    // Ends the receiver for good: no read step runs afterwards.
+    void Terminate();
+
+    bool IsRunning() const;
+    bool IsTerminated() const;
+
+    // One poll of the port: reads everything that waits, in reads of at most 1024 bytes,
+    // and hands the completed lines to the line sink in one call.
+    void ReadStep();
+
+    // The line being built; kept across read steps, pause and resume.
+    const LineAssembler& LineBuffer() const { return lineBuffer_; }
+
+private:
+    void UpdateNotifier();
+
+    LineSink& lines_;
+    MessageSink& messages_;
+    SerialPort* port_ = nullptr;
+    enum class State { kCreated, kRunning, kPaused, kEnded } state_ = State::kCreated;
+    LineAssembler lineBuffer_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+}  // namespace kvq

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test headless.
+#   ./test.sh              normal build in build/
+#   ./test.sh --sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/
+#   ./test.sh --lint       cppcheck and clang-tidy over the sources
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/deps.sh
+
+mode=normal
+case "${1:-}" in
+    "") ;;
+    --sanitize) mode=sanitize ;;
+    --lint) mode=lint ;;
+    *) echo "usage: $0 [--sanitize|--lint]" >&2; exit 2 ;;
+esac
+
+packages=("${KVQ_PACKAGES[@]}")
+[ "$mode" = lint ] && packages+=("${KVQ_PACKAGES_LINT[@]}")
+kvq_ensure_packages "${packages[@]}"
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+case "$mode" in
+normal)
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build -j "$jobs"
+    ctest --test-dir build --output-on-failure -j "$jobs"
+    ;;
+sanitize)
+    cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKVQ_SANITIZE=ON >/dev/null
+    cmake --build build-sanitize -j "$jobs"
+    export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
+    export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+    ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+    ;;
+lint)
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+    cmake --build build -j "$jobs"
+    scripts/lint.sh build
+    ;;
+esac

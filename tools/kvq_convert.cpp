@@ -1,0 +1,149 @@
+// kvq-convert: converts a captured serial log into a ".kvq" file without the instrument.
+// The bytes go the same road as received ones: byte rules, text-pane line rules, writer.
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+#include "InstrumentType.h"
+#include "LineAssembler.h"
+#include "PaneLines.h"
+#include "RawDataFile.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kFileError = 1;
+
+void PrintHelp() {
+    std::printf(
+        "usage: kvq-convert --type N INPUT OUTPUT\n"
+        "\n"
+        "Converts the bytes of a serial capture into a .kvq raw-data file, exactly as the\n"
+        "program saves them when they were received with instrument type N selected.\n"
+        "INPUT or OUTPUT may be '-' for standard input or output. OUTPUT is used as given.\n"
+        "\n"
+        "Instrument types:\n");
+    for (int i = 0; i < kvq::kInstrumentTypeCount; ++i) {
+        const std::string_view caption = kvq::kInstrumentCaptions[static_cast<std::size_t>(i)];
+        std::printf("  %d  %.*s\n", i, static_cast<int>(caption.size()), caption.data());
+    }
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "kvq-convert: %s (try --help)\n", message.c_str());
+    return kUsageError;
+}
+
+int FileError(const std::string& name, int error) {
+    std::fprintf(stderr, "kvq-convert: %s: %s\n", name.c_str(), std::strerror(error));
+    return kFileError;
+}
+
+bool ParseType(std::string_view text, int& type) {
+    if (text.size() != 1 || text[0] < '0' || text[0] >= '0' + kvq::kInstrumentTypeCount) {
+        return false;
+    }
+    type = text[0] - '0';
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int type = -1;
+    std::string input;
+    std::string output;
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            PrintHelp();
+            return 0;
+        }
+        if (arg == "--type") {
+            if (i + 1 >= argc) {
+                return UsageError("--type needs a number from 0 to 5");
+            }
+            if (!ParseType(argv[++i], type)) {
+                return UsageError(std::string("unknown instrument type '") + argv[i] +
+                                  "': use 0 to 5");
+            }
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return UsageError(std::string("unknown option '") + argv[i] + "'");
+        } else if (positional == 0) {
+            input = arg;
+            ++positional;
+        } else if (positional == 1) {
+            output = arg;
+            ++positional;
+        } else {
+            return UsageError(std::string("unexpected argument '") + argv[i] + "'");
+        }
+    }
+    if (type < 0) {
+        return UsageError("missing --type N");
+    }
+    if (positional < 2) {
+        return UsageError("missing INPUT and OUTPUT");
+    }
+
+    const bool fromStdin = input == "-";
+    const int in = fromStdin ? STDIN_FILENO : ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        return FileError(input, errno);
+    }
+    const std::string inputName = fromStdin ? "standard input" : input;
+    const bool toStdout = output == "-";
+    kvq::RawDataWriter writer(type, toStdout ? "standard output" : output);
+    if (toStdout) {
+        writer.UseDescriptor(STDOUT_FILENO);
+    } else if (!writer.Open()) {
+        return FileError(output, writer.Report().errorCode);
+    }
+
+    kvq::LineAssembler assembler;
+    auto toWriter = [&](std::string_view line) {
+        writer.Feed(kvq::PaneReadBack(kvq::PaneStoredLine(line)));
+    };
+    char buffer[64 * 1024];
+    int readError = 0;
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            readError = errno;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        assembler.Feed(std::string_view(buffer, static_cast<std::size_t>(n)), toWriter);
+        if (!writer.Report().ok) {
+            break;
+        }
+    }
+    if (!fromStdin) {
+        ::close(in);
+    }
+    // The file has ended: a last line without its line feed still counts.
+    if (readError == 0 && writer.Report().ok && !assembler.Pending().empty()) {
+        toWriter(assembler.Pending());
+    }
+    const kvq::SaveReport& report = writer.Finish();
+    if (readError != 0) {
+        return FileError(inputName, readError);
+    }
+    if (!report.ok) {
+        return FileError(report.fileName, report.errorCode);
+    }
+    std::fprintf(stderr, "kvq-convert: %zu lines read, %zu records written, %zu lines skipped\n",
+                 report.linesRead, report.records, report.linesSkipped);
+    return 0;
+}
