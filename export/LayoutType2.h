@@ -9,9 +9,9 @@ namespace kvq {
 inline constexpr std::size_t kType2GroupSize = 10;
 
 enum class ReadingOutcome {
-    kSkipped,   // not a one-number line: the state is unchanged
-    kCollected, // a reading joined the current group
-    kRecord,    // the tenth reading: state.record holds the record to write
+    kSkipped,    // not a one-number line: the state is unchanged
+    kCollected,  // a reading joined the current group
+    kRecord,     // the tenth reading: state.record holds the record to write
 };
 
 // Takes one line whose fields are in state.fields. Readings are collected in groups of ten;

@@ -1,15 +1,14 @@
 #include "RawDataFile.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/uio.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace kvq {
 
-RawDataWriter::RawDataWriter(int instrumentType, std::string fileName)
-    : builder_(instrumentType) {
+RawDataWriter::RawDataWriter(int instrumentType, std::string fileName) : builder_(instrumentType) {
     report_.fileName = std::move(fileName);
 }
 

@@ -1,13 +1,13 @@
 // kvq-convert: converts a captured serial log into a ".kvq" file without the instrument.
 // The bytes go the same road as received ones: byte rules, text-pane line rules, writer.
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 #include "InstrumentType.h"
 #include "LineAssembler.h"

@@ -1,0 +1,142 @@
+// The writer on real files: what an existing file keeps, and how failures are reported.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "RawDataFile.h"
+
+namespace {
+
+const std::vector<std::string> kLines = {"1 2 3 4", "skip me", "5 6 7 8"};
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+}  // namespace
+
+class TestRawDataFile : public QObject {
+    Q_OBJECT
+private slots:
+    void replacesLongerFile();
+    void emptySaveLeavesZeroBytes();
+    void countsLinesAndRecords();
+    void failures_data();
+    void failures();
+    void readOnlyFileIsLeftUntouched();
+    void fullDeviceStopsAtFirstFailure();
+};
+
+void TestRawDataFile::replacesLongerFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.kvq");
+    WriteFile(path, QByteArray(10000, 'x'));
+    QVERIFY(kvq::WriteRawDataFile(kLines, 5, path.toStdString()).ok);
+    QCOMPARE(ReadAll(path), QByteArray("1 2 3 4\r\n5 6 7 8\r\n"));
+}
+
+void TestRawDataFile::emptySaveLeavesZeroBytes() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.kvq");
+    WriteFile(path, "old content");
+    const auto report = kvq::WriteRawDataFile(kLines, 0, path.toStdString());
+    QVERIFY(report.ok);
+    QCOMPARE(report.records, std::size_t{0});
+    QCOMPARE(QFileInfo(path).size(), 0);
+}
+
+void TestRawDataFile::countsLinesAndRecords() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.kvq");
+    // Type 1: the 8-field line is taken (it sets the carried value), not skipped.
+    std::vector<std::string> lines = {"a b c 3 e f g h", "nothing", ""};
+    std::string data;
+    for (int i = 0; i < 22; ++i) {
+        data += std::to_string(i) + " ";
+    }
+    lines.push_back(data);
+    const auto report = kvq::WriteRawDataFile(lines, 1, path.toStdString());
+    QVERIFY(report.ok);
+    QCOMPARE(report.linesRead, std::size_t{4});
+    QCOMPARE(report.records, std::size_t{1});
+    QCOMPARE(report.linesSkipped, std::size_t{2});
+}
+
+void TestRawDataFile::failures_data() {
+    QTest::addColumn<QString>("relative");
+    QTest::addColumn<int>("error");
+    QTest::newRow("folder that does not exist") << "missing/s.kvq" << ENOENT;
+    QTest::newRow("path that is a folder") << "folder" << EISDIR;
+}
+
+void TestRawDataFile::failures() {
+    QFETCH(QString, relative);
+    QFETCH(int, error);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("folder"));
+    const std::string path = dir.filePath(relative).toStdString();
+    const auto report = kvq::WriteRawDataFile(kLines, 5, path);
+    QVERIFY(!report.ok);
+    QCOMPARE(report.failedOperation, std::string("open"));
+    QCOMPARE(report.errorCode, error);
+    QCOMPARE(report.errorText, std::string(strerror(error)));
+    QCOMPARE(report.fileName, path);
+    QCOMPARE(report.records, std::size_t{0});
+}
+
+// Root may write anywhere, so the save runs in a child that gives up root first.
+void TestRawDataFile::readOnlyFileIsLeftUntouched() {
+    QTemporaryDir dir;
+    QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
+    const QString path = dir.filePath("ro.kvq");
+    WriteFile(path, "keep me");
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0444) == 0);
+
+    int pipeFds[2];
+    QVERIFY(::pipe(pipeFds) == 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(3);
+        }
+        const auto report = kvq::WriteRawDataFile(kLines, 5, path.toStdString());
+        const int code = report.ok ? 0 : report.errorCode;
+        (void)!::write(pipeFds[1], &code, sizeof code);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    int code = -1;
+    QCOMPARE(::read(pipeFds[0], &code, sizeof code), static_cast<ssize_t>(sizeof code));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    QCOMPARE(code, EACCES);
+    QCOMPARE(ReadAll(path), QByteArray("keep me"));
+}
+
+void TestRawDataFile::fullDeviceStopsAtFirstFailure() {
+    if (!QFile::exists("/dev/full")) {
+        QSKIP("no /dev/full here");
+    }
+    const auto report = kvq::WriteRawDataFile(kLines, 5, "/dev/full");
+    QVERIFY(!report.ok);
+    QCOMPARE(report.failedOperation, std::string("write"));
+    QCOMPARE(report.errorCode, ENOSPC);
+    QCOMPARE(report.records, std::size_t{0});
+    QCOMPARE(report.linesRead, std::size_t{3});
+}
+
+QTEST_APPLESS_MAIN(TestRawDataFile)
+#include "tst_RawDataFile.moc"
