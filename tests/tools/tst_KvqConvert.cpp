@@ -1,0 +1,178 @@
+// kvq-convert through the real executable: the worked examples byte for byte, the byte rules
+// of the serial line, and its exit statuses.
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kConvert = QStringLiteral(KVQ_BIN_DIR "/kvq-convert");
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run Convert(const QStringList& args, const QByteArray& input = {}) {
+    QProcess p;
+    p.start(kConvert, args);
+    p.waitForStarted();
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+}  // namespace
+
+class TestKvqConvert : public QObject {
+    Q_OBJECT
+private slots:
+    void converts_data();
+    void converts();
+    void filesInAndOut();
+    void helpListsTheTypes();
+    void usageErrors_data();
+    void usageErrors();
+    void fileErrors();
+};
+
+void TestKvqConvert::converts_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QByteArray>("summary");
+
+    QTest::newRow("type 1 worked example 2, CR LF line ends")
+        << 1
+        << QByteArray(
+               "1,2,3,12,5,6,7,8\r\n1, 5.0, 15.0, 2.5, 0, 10.0\t125.6 38.2 3.29 0.6 1.02 "
+               "36.4 0.8 0.15 2 4 9 12.5 0.03 6 7 0\r\n")
+        << QByteArray(
+               "1 5.0 10.0 15.0 2.5 125.6 38.2 3.29 0.6 1.02 36.4 2 0.8 0.15 4 12 12.5 "
+               "0.03 6 7\r\n")
+        << QByteArray("2 lines read, 1 records written, 0 lines skipped");
+    QTest::newRow("type 2 worked example, last line without line feed")
+        << 2
+        << QByteArray(
+               "POINT 1\r\n1.25\r\n-0.50\r\n3\r\n12.0 4\r\n7.75\r\n0.004\r\n\r\n100\r\n"
+               "2.5E3\r\n8,\r\n9.1\r\n16\r\n12")
+        << QByteArray(
+               "1.25 -0.50 3 7.75 0.004 9999 9999 9999 9999 9999 9999 9999 9999 9999 "
+               "9999 100 2.5E3 8 9.1 16\r\n")
+        << QByteArray("14 lines read, 1 records written, 3 lines skipped");
+    QTest::newRow("type 5 worked example")
+        << 5
+        << QByteArray(
+               "TX LOG\r\n1 12.5 3.20 10:30\r\n2,12.4,3.18,10:31\r\n3 12.6 3.21\r\n\r\n4 "
+               "12.5 3.19 10:32 0\r\n")
+        << QByteArray("1 12.5 3.20 10:30\r\n2,12.4,3.18,10:31\r\n")
+        << QByteArray("6 lines read, 2 records written, 4 lines skipped");
+    QTest::newRow("bell dropped, backspace removes a byte")
+        << 5 << QByteArray("1 2\a 3 4X\b\r\n") << QByteArray("1 2 3 4\r\n")
+        << QByteArray("1 lines read, 1 records written, 0 lines skipped");
+    QTest::newRow("backspace removes half of a GBK character")
+        << 5 << QByteArray("a b c \xB2\xE2\b\n") << QByteArray("a b c \xB2\r\n")
+        << QByteArray("1 lines read, 1 records written, 0 lines skipped");
+    QTest::newRow("zero byte ends the stored line")
+        << 5 << QByteArray("a b c d\0 e f\n", 13) << QByteArray("a b c d\r\n")
+        << QByteArray("1 lines read, 1 records written, 0 lines skipped");
+    QTest::newRow("lone carriage return ends no line")
+        << 5 << QByteArray("a b\rc d e\n") << QByteArray("a b\rc d e\r\n")
+        << QByteArray("1 lines read, 1 records written, 0 lines skipped");
+    QTest::newRow("only the first 4096 bytes of a line are read back")
+        << 0
+        << QByteArray(Q_INT64_C(4090), ' ') + "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20\n"
+        << QByteArray() << QByteArray("1 lines read, 0 records written, 1 lines skipped");
+    QTest::newRow("empty input") << 3 << QByteArray() << QByteArray()
+                                 << QByteArray("0 lines read, 0 records written, 0 lines skipped");
+}
+
+void TestKvqConvert::converts() {
+    QFETCH(int, type);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, output);
+    QFETCH(QByteArray, summary);
+    const Run r = Convert({"--type", QString::number(type), "-", "-"}, input);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, output);
+    QCOMPARE(r.err, "kvq-convert: " + summary + "\n");
+}
+
+void TestKvqConvert::filesInAndOut() {
+    QTemporaryDir dir;
+    const QString in = dir.filePath("capture.log");
+    const QString out = dir.filePath("survey.txt");  // used as given: no extension forced
+    QFile f(in);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("1 10.0 2.5 123.4 0.56 7.89 1.23 45.6\r\n");
+    f.close();
+    QFile old(out);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(500, 'z'));
+    old.close();
+    const Run r = Convert({"--type", "4", in, out});
+    QCOMPARE(r.exitCode, 0);
+    QFile result(out);
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    QCOMPARE(result.readAll(), QByteArray("1 10.0 9999 2.5 9999 123.4 0.56 7.89 1.23 9999 9999 "
+                                          "9999 9999 9999 9999 5 45.6 9999 9999 9999\r\n"));
+}
+
+void TestKvqConvert::helpListsTheTypes() {
+    const Run r = Convert({"--help"});
+    QCOMPARE(r.exitCode, 0);
+    const QString text = QString::fromUtf8(r.out);
+    const QStringList captions = {"KVQ-3多功能电测仪", "KVQ-3B多功能电测仪", "HXR系列多功能电测仪",
+                                  "WKT-4大功率接收机", "WKP-7大功率接收机",  "WKP-7大功率发送机"};
+    for (int i = 0; i < captions.size(); ++i) {
+        QVERIFY2(text.contains(QString("%1  %2").arg(i).arg(captions[i])), qPrintable(captions[i]));
+    }
+}
+
+void TestKvqConvert::usageErrors_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("no arguments") << QStringList{};
+    QTest::newRow("type missing") << QStringList{"-", "-"};
+    QTest::newRow("type 6") << QStringList{"--type", "6", "-", "-"};
+    QTest::newRow("type not a number") << QStringList{"--type", "x", "-", "-"};
+    QTest::newRow("type without value") << QStringList{"--type"};
+    QTest::newRow("output missing") << QStringList{"--type", "1", "-"};
+    QTest::newRow("three files") << QStringList{"--type", "1", "a", "b", "c"};
+    QTest::newRow("unknown option") << QStringList{"--frobnicate", "--type", "1", "-", "-"};
+}
+
+void TestKvqConvert::usageErrors() {
+    QFETCH(QStringList, args);
+    const Run r = Convert(args);
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY(r.out.isEmpty());
+}
+
+void TestKvqConvert::fileErrors() {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("nope.log");
+    Run r = Convert({"--type", "1", missing, dir.filePath("o.kvq")});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(QString::fromLocal8Bit(r.err),
+             QString("kvq-convert: %1: No such file or directory\n").arg(missing));
+    QVERIFY(!QFile::exists(dir.filePath("o.kvq")));  // nothing created for a bad input
+
+    const QString badOut = dir.filePath("no/such/folder/o.kvq");
+    r = Convert({"--type", "5", "-", badOut}, "a b c d\n");
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.startsWith("kvq-convert: " + QFile::encodeName(badOut) + ": "), r.err);
+    QVERIFY(!r.err.contains("records written"));
+
+    r = Convert({"--type", "5", "-", "/dev/full"}, "a b c d\n");
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err, QByteArray("kvq-convert: /dev/full: No space left on device\n"));
+}
+
+QTEST_GUILESS_MAIN(TestKvqConvert)
+#include "tst_KvqConvert.moc"
