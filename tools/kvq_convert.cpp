@@ -9,10 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "CaptureConverter.h"
 #include "InstrumentType.h"
-#include "LineAssembler.h"
-#include "PaneLines.h"
-#include "RawDataFile.h"
 
 namespace {
 
@@ -106,10 +104,7 @@ int main(int argc, char** argv) {
         return FileError(output, writer.Report().errorCode);
     }
 
-    kvq::LineAssembler assembler;
-    auto toWriter = [&](std::string_view line) {
-        writer.Feed(kvq::PaneReadBack(kvq::PaneStoredLine(line)));
-    };
+    kvq::CaptureConverter converter(writer);
     char buffer[64 * 1024];
     int readError = 0;
     for (;;) {
@@ -124,7 +119,7 @@ int main(int argc, char** argv) {
         if (n == 0) {
             break;
         }
-        assembler.Feed(std::string_view(buffer, static_cast<std::size_t>(n)), toWriter);
+        converter.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
         if (!writer.Report().ok) {
             break;
         }
@@ -132,9 +127,8 @@ int main(int argc, char** argv) {
     if (!fromStdin) {
         ::close(in);
     }
-    // The file has ended: a last line without its line feed still counts.
-    if (readError == 0 && writer.Report().ok && !assembler.Pending().empty()) {
-        toWriter(assembler.Pending());
+    if (readError == 0 && writer.Report().ok) {
+        converter.Finish();
     }
     const kvq::SaveReport& report = writer.Finish();
     if (readError != 0) {
