@@ -1,0 +1,96 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace kvq {
+
+// The commands whose enabled state the handlers change. `BitBtn1`, `N1`, `N6` and `N8` are
+// always enabled and have no row.
+enum class Command : int {
+    kOpenCom,
+    kReceiveData,
+    kStop,
+    kClearData,
+    kSaveData,
+    kN3,
+    kX1,
+    kN5,
+    kS1,
+    kS2,
+};
+inline constexpr std::size_t kCommandCount = 10;
+
+// Object names of the commands in the window definition, in the order of Command.
+inline constexpr std::array<std::string_view, kCommandCount> kCommandNames = {
+    "OpenCom", "ReceiveData", "Stop", "ClearData", "SaveData", "N3", "X1", "N5", "S1", "S2",
+};
+
+// The outcomes of the handlers that change enabled commands, one column each. Handlers and
+// outcomes without a column change nothing.
+enum class CommandColumn : int {
+    kInitial,             // the window definition
+    kOpenSucceeded,       // OpenComClick: port open and configured
+    kSettingsNotWritten,  // OpenComClick: the port refused the settings
+    kReceiveStarted,      // ReceiveDataClick with a port
+    kStopped,             // StopClick
+    kCleared,             // ClearDataClick
+    kPortClosed,          // X1Click
+};
+inline constexpr std::size_t kColumnCount = 7;
+
+enum class Enabling : unsigned char {
+    kSame,             // left as it was
+    kOn,               // enabled
+    kOff,              // disabled
+    kOnIfMemoHasLine,  // enabled if the text pane holds a line, else left as it was
+};
+
+namespace command_table_detail {
+inline constexpr Enabling _ = Enabling::kSame;
+inline constexpr Enabling on = Enabling::kOn;
+inline constexpr Enabling off = Enabling::kOff;
+inline constexpr Enabling memo = Enabling::kOnIfMemoHasLine;
+}  // namespace command_table_detail
+
+// A row per command (order of Command), a column per outcome (order of CommandColumn). The
+// button and the menu item of one command do not always move together; that is intended.
+inline constexpr std::array<std::array<Enabling, kColumnCount>, kCommandCount> kCommandTable = [] {
+    using namespace command_table_detail;
+    return std::array<std::array<Enabling, kColumnCount>, kCommandCount>{{
+        //  initial open  refused receive stop  clear close
+        {on, off, _, off, on, _, on},     // OpenCom
+        {off, on, off, off, on, _, off},  // ReceiveData
+        {off, _, _, on, off, _, off},     // Stop
+        {off, _, off, off, on, off, _},   // ClearData
+        {off, _, off, _, memo, off, _},   // SaveData
+        {on, _, _, off, on, _, off},      // N3
+        {off, on, _, off, on, _, off},    // X1
+        {off, on, _, off, on, _, _},      // N5
+        {off, on, _, on, on, _, off},     // S1
+        {off, _, off, _, memo, off, _},   // S2
+    }};
+}();
+
+inline constexpr Enabling EnablingOf(Command command, CommandColumn column) {
+    return kCommandTable[static_cast<std::size_t>(command)][static_cast<std::size_t>(column)];
+}
+
+// The state a command takes under `rule`, given its state before and whether the text pane
+// holds a line.
+inline constexpr bool EnabledAfter(Enabling rule, bool before, bool memoHasLine) {
+    switch (rule) {
+        case Enabling::kOn:
+            return true;
+        case Enabling::kOff:
+            return false;
+        case Enabling::kOnIfMemoHasLine:
+            return memoHasLine || before;
+        case Enabling::kSame:
+            break;
+    }
+    return before;
+}
+
+}  // namespace kvq

@@ -1,0 +1,51 @@
+#include "Messages.h"
+
+#include <QWidget>
+
+namespace kvq {
+
+void ShowMessageBox(QWidget* owner, const BoxMessage& message) {
+    QMessageBox box(message.icon, message.caption, message.text, QMessageBox::Ok,
+                    message.ownedByWindow ? owner : nullptr);
+    box.exec();
+}
+
+BoxMessage OpenFailedMessage(const QString& portName, const QString& device,
+                             const QString& reason) {
+    QString text = QStringLiteral("打开") + portName + QStringLiteral("通信端口错误!\n") +
+                   QStringLiteral("请利用其它通信端口。");
+    if (!device.isEmpty()) {
+        text += QLatin1Char('\n') + device + QStringLiteral(": ") + reason.trimmed();
+    }
+    return {QStringLiteral("COM错误"), text, QMessageBox::NoIcon, false};
+}
+
+BoxMessage PortFailureMessage(const QString& systemText, bool ownedByWindow) {
+    // The system's texts of Windows end with a line break; those of Linux do not.
+    QString text = systemText;
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n'))) {
+        text += QLatin1Char('\n');
+    }
+    text += QStringLiteral("COM口操作失败");
+    return {QStringLiteral("COM错误"), text, QMessageBox::Information, ownedByWindow};
+}
+
+BoxMessage NoPortMessage() {
+    return {QStringLiteral("警告"), QStringLiteral("没有打开相应的端口，接受数据失败。"),
+            QMessageBox::Warning, true};
+}
+
+BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText) {
+    return {QStringLiteral("保存数据"),
+            QStringLiteral("数据文件") + fileName + QStringLiteral("保存失败：") + systemText,
+            QMessageBox::Critical, true};
+}
+
+BoxMessage EmptySaveMessage() {
+    return {
+        QStringLiteral("保存数据"),
+        QStringLiteral("没有符合所选仪器类型的数据行，保存的文件是空的。请检查仪器类型是否正确。"),
+        QMessageBox::Warning, true};
+}
+
+}  // namespace kvq

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace kvq {
+
+// One message box of the main window, as the user sees it.
+struct BoxMessage {
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool ownedByWindow = true;  // false: a box of its own, not tied to the main window
+
+    bool operator==(const BoxMessage&) const = default;
+};
+
+// Shows a message box and returns when the user has acknowledged it. Tests record instead.
+using MessageBoxFunction = std::function<void(const BoxMessage&)>;
+
+// The real box: OK button only, `owner` as parent when the message is owned by the window.
+void ShowMessageBox(QWidget* owner, const BoxMessage& message);
+
+// The port could not be opened. `device` and `reason` (the system's text) are added below
+// the fixed text, so the user sees which device was tried and why it failed.
+BoxMessage OpenFailedMessage(const QString& portName, const QString& device, const QString& reason);
+// A port operation failed: the system's text, then "COM口操作失败" on a line of its own.
+BoxMessage PortFailureMessage(const QString& systemText, bool ownedByWindow);
+// Receiving was asked for without an open port.
+BoxMessage NoPortMessage();
+// A save could not create or write its file.
+BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText);
+// A save found lines in the pane but none of the selected instrument type.
+BoxMessage EmptySaveMessage();
+
+}  // namespace kvq

@@ -1,0 +1,60 @@
+#include "Program.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+
+#include "Rs232.h"
+
+namespace kvq {
+
+namespace {
+
+const char kHelpFileProperty[] = "helpFile";
+
+QString Title() {
+    return QStringLiteral("KVQ与计算机数据传输");
+}
+
+void ShowException(const QString& message) {
+    QMessageBox::critical(nullptr, Title(), message);
+}
+
+// An exception in an event handler is shown, and the program goes on: the received lines
+// stay in the pane and can still be saved.
+class Application : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            ShowException(QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            ShowException(QString());
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+int RunProgram(int& argc, char** argv) {
+    Application application(argc, argv);
+    try {
+        QApplication::setApplicationDisplayName(Title());
+        // The help command builds its own path; the bare name is kept for the record.
+        application.setProperty(kHelpFileProperty, QStringLiteral("rs232.HLP"));
+        TRS232Form window;
+        window.show();
+        QApplication::exec();
+    } catch (const std::exception& e) {
+        ShowException(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowException(QString());
+    }
+    return 0;
+}
+
+}  // namespace kvq

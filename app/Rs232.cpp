@@ -1,0 +1,336 @@
+#include "Rs232.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLayout>
+#include <QScreen>
+#include <QStyle>
+
+#include "About.h"
+#include "HelpWindow.h"
+#include "LineSettings.h"
+#include "ListControls.h"
+#include "Memo.h"
+#include "PaneLines.h"
+#include "PathRules.h"
+#include "RawDataFile.h"
+#include "ui_Rs232.h"
+
+// The pictures live in a static library; this keeps the linker from dropping them.
+static void InitFormsResources() {
+    Q_INIT_RESOURCE(Forms);
+}
+
+namespace kvq {
+
+namespace {
+
+constexpr int kClientWidth = 609;
+constexpr int kClientHeight = 435;
+// The window's own font, and the larger one of the port settings.
+constexpr int kWindowFontPixels = 12;
+constexpr int kSettingsFontPixels = 13;
+
+QString FromSystem(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string ProgramPath() {
+    return QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+}
+
+QString DecodeName(const std::string& name) {
+    return QFile::decodeName(QByteArray::fromStdString(name));
+}
+
+void SetPixelSize(QWidget* widget, int pixels) {
+    QFont font = widget->font();
+    font.setPixelSize(pixels);
+    widget->setFont(font);
+}
+
+}  // namespace
+
+TRS232Form::TRS232Form(WindowSeams seams, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::RS232Form>()), seams_(std::move(seams)) {
+    InitFormsResources();
+    if (!seams_.deviceMapper) {
+        seams_.deviceMapper = DefaultDeviceForPort;
+    }
+    if (!seams_.saveDialog) {
+        seams_.saveDialog = RunSaveDialog;
+    }
+    if (!seams_.showMessage) {
+        seams_.showMessage = [this](const BoxMessage& message) { ShowMessageBox(this, message); };
+    }
+    ui_->setupUi(this);
+    SetUpWindow();
+    ConnectSignals();
+    FormCreate();
+}
+
+TRS232Form::~TRS232Form() {
+    if (!closed_) {
+        FormClose();
+    }
+}
+
+Memo& TRS232Form::TextPane() const {
+    return *ui_->Memo;
+}
+
+HelpWindow* TRS232Form::Help() const {
+    return help_;
+}
+
+void TRS232Form::SetUpWindow() {
+    // Fixed border with a minimise box but no maximise box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    ui_->centralwidget->setFixedSize(kClientWidth, kClientHeight);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    SetPixelSize(ui_->centralwidget, kWindowFontPixels);
+    SetPixelSize(ui_->Com, kSettingsFontPixels);
+    SetPixelSize(ui_->GroupBox1, kSettingsFontPixels);
+    SetPixelSize(ui_->Parity, kWindowFontPixels);
+
+    // In the order of Command.
+    commands_ = {{{ui_->OpenCom, nullptr},
+                  {ui_->ReceiveData, nullptr},
+                  {ui_->Stop, nullptr},
+                  {ui_->ClearData, nullptr},
+                  {ui_->SaveData, nullptr},
+                  {nullptr, ui_->N3},
+                  {nullptr, ui_->X1},
+                  {nullptr, ui_->N5},
+                  {nullptr, ui_->S1},
+                  {nullptr, ui_->S2}}};
+    com_ = IndexRadioGroup(ui_->Com);
+    instrType_ = IndexRadioGroup(ui_->InstrType);
+    MakeOneRowList(ui_->BauteRate);
+    MakeOneRowList(ui_->BitSize);
+    MakeOneRowList(ui_->StopBit);
+    ui_->OpenCom->setFocus();
+
+    // Centred on the screen; the frame is not known before the window is shown, so the
+    // client area is centred.
+    layout()->activate();
+    adjustSize();
+    if (const QScreen* screen = this->screen()) {
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen->availableGeometry()));
+    }
+}
+
+void TRS232Form::ConnectSignals() {
+    connect(ui_->OpenCom, &QPushButton::clicked, this, &TRS232Form::OpenComClick);
+    connect(ui_->N3, &QAction::triggered, this, &TRS232Form::OpenComClick);
+    connect(ui_->X1, &QAction::triggered, this, &TRS232Form::X1Click);
+    connect(ui_->ReceiveData, &QPushButton::clicked, this, &TRS232Form::ReceiveDataClick);
+    connect(ui_->N5, &QAction::triggered, this, &TRS232Form::ReceiveDataClick);
+    connect(ui_->Stop, &QPushButton::clicked, this, &TRS232Form::StopClick);
+    connect(ui_->S1, &QAction::triggered, this, &TRS232Form::StopClick);
+    connect(ui_->ClearData, &QPushButton::clicked, this, &TRS232Form::ClearDataClick);
+    connect(ui_->SaveData, &QPushButton::clicked, this, &TRS232Form::SaveDataClick);
+    connect(ui_->S2, &QAction::triggered, this, &TRS232Form::SaveDataClick);
+    connect(instrType_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) {
+            InstrTypeClick();
+        }
+    });
+    connect(ui_->N1, &QAction::triggered, this, &TRS232Form::N1Click);
+    connect(ui_->BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui_->N6, &QAction::triggered, this, &TRS232Form::N6Click);
+    connect(ui_->N8, &QAction::triggered, this, &TRS232Form::N8Click);
+}
+
+void TRS232Form::FormCreate() {
+    SelectRow(ui_->BauteRate, 2);
+    SelectRow(ui_->BitSize, 3);
+    SelectRow(ui_->StopBit, 0);
+    receiver_ = std::make_unique<ReadCom>(*ui_->Memo, static_cast<MessageSink&>(*this));
+
+    // Qt has no right-justified menu: the Help menu moves to a menu bar of its own in the
+    // right corner of the window's menu bar.
+    auto* helpBar = new QMenuBar(menuBar());
+    helpBar->setObjectName(QStringLiteral("HelpMenuBar"));
+    helpBar->setNativeMenuBar(false);
+    menuBar()->removeAction(ui_->H1->menuAction());
+    helpBar->addMenu(ui_->H1);
+    menuBar()->setCornerWidget(helpBar, Qt::TopRightCorner);
+}
+
+void TRS232Form::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TRS232Form::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The lists scroll their selection into view only once they have a size.
+    for (QListWidget* list : {ui_->BauteRate, ui_->BitSize, ui_->StopBit}) {
+        if (QListWidgetItem* item = list->currentItem()) {
+            list->scrollToItem(item, QAbstractItemView::PositionAtTop);
+        }
+    }
+}
+
+void TRS232Form::FormClose() {
+    closed_ = true;
+    receiver_->Terminate();
+    ClosePort();
+}
+
+void TRS232Form::ClosePort() {
+    receiver_->SetPortHandle(nullptr);
+    if (port_) {
+        port_->Close();
+        port_.reset();
+    }
+}
+
+void TRS232Form::OpenComClick() {
+    ClosePort();
+    const QString portName = QStringLiteral("COM%1").arg(com_->checkedId() + 1);
+    const std::string device = seams_.deviceMapper(portName.toStdString());
+    std::unique_ptr<SerialPort> port = CreatePlatformSerialPort();
+    if (!port->Open(device)) {
+        Show(OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText())));
+        return;
+    }
+    port_ = std::move(port);
+    if (!port_->ReadSettings()) {
+        // Open but unconfigured: kept, not handed to the receiver, closed by the next open.
+        Show(PortFailureMessage(FromSystem(port_->LastErrorText()), false));
+        return;
+    }
+    const LineSettings settings =
+        LineSettingsFromControls(SelectedRow(ui_->BauteRate), SelectedRow(ui_->BitSize),
+                                 SelectedRow(ui_->StopBit), ui_->Parity->isChecked());
+    if (!port_->WriteSettings(settings)) {
+        Show(PortFailureMessage(FromSystem(port_->LastErrorText()), false));
+        ClosePort();
+        ApplyColumn(CommandColumn::kSettingsNotWritten);
+        return;
+    }
+    ApplyColumn(CommandColumn::kOpenSucceeded);
+    receiver_->SetPortHandle(port_.get());
+}
+
+void TRS232Form::X1Click() {
+    // Closing the port really closes it, so another program can use it; a later receive
+    // from a still enabled N5 is refused with the no-port warning.
+    ClosePort();
+    ApplyColumn(CommandColumn::kPortClosed);
+}
+
+void TRS232Form::ReceiveDataClick() {
+    if (!PortOpen()) {
+        Show(NoPortMessage());
+        return;
+    }
+    // The receiver's partial line is kept: the instrument may be in the middle of a line.
+    ui_->Memo->Clear();
+    receiver_->Resume();
+    ApplyColumn(CommandColumn::kReceiveStarted);
+}
+
+void TRS232Form::StopClick() {
+    receiver_->Pause();
+    ApplyColumn(CommandColumn::kStopped);
+}
+
+void TRS232Form::ClearDataClick() {
+    ui_->Memo->Clear();
+    ApplyColumn(CommandColumn::kCleared);
+}
+
+void TRS232Form::InstrTypeClick() {
+    // Lines of one instrument type must not be saved under another.
+    ui_->Memo->Clear();
+}
+
+void TRS232Form::N1Click() {
+    close();
+}
+
+void TRS232Form::SaveDataClick() {
+    SaveDialogRequest request;
+    request.title = QStringLiteral("保存传输的数据");
+    request.filters =
+        QStringList{QStringLiteral("KVQ格式原始数据文件(*.kvq)"), QStringLiteral("所有文件(*.*)")};
+    request.startFolder = DecodeName(DataFolderPosix(ProgramPath()));
+    request.proposedName = saveFileName_;
+    const std::optional<QString> chosen = seams_.saveDialog(this, request);
+    if (!chosen || chosen->isEmpty()) {
+        return;
+    }
+    const std::string fileName = ForceKvqExtensionPosix(QFile::encodeName(*chosen).toStdString());
+    saveFileName_ = DecodeName(fileName);
+    SaveTo(fileName);
+}
+
+void TRS232Form::SaveTo(const std::string& fileName) {
+    RawDataWriter writer(instrType_->checkedId(), fileName);
+    if (writer.Open()) {
+        for (const std::string& line : ui_->Memo->StoredLines()) {
+            writer.Feed(PaneReadBack(line));
+        }
+    }
+    const SaveReport& report = writer.Finish();
+    if (!report.ok) {
+        Show(SaveFailedMessage(DecodeName(fileName), FromSystem(report.errorText)));
+    } else if (report.records == 0 && report.linesRead > 0) {
+        Show(EmptySaveMessage());
+    }
+}
+
+void TRS232Form::N6Click() {
+    if (help_ == nullptr) {
+        help_ = new HelpWindow(this);
+    }
+    help_->ShowFile(DecodeName(HelpFilePath(ProgramPath())));
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+void TRS232Form::N8Click() {
+    auto about = std::make_unique<TAbout>(this);
+    about->setWindowTitle(QStringLiteral("Orvane电法数据处理解释系统..."));
+    about->exec();
+}
+
+void TRS232Form::ShowPortFailure(const std::string& systemText) {
+    Show(PortFailureMessage(FromSystem(systemText), true));
+}
+
+void TRS232Form::Show(const BoxMessage& message) {
+    seams_.showMessage(message);
+}
+
+void TRS232Form::ApplyColumn(CommandColumn column) {
+    const bool memoHasLine = ui_->Memo->HasLine();
+    for (std::size_t i = 0; i < kCommandCount; ++i) {
+        const auto command = static_cast<Command>(i);
+        SetCommandEnabled(command, EnabledAfter(EnablingOf(command, column),
+                                                CommandEnabled(command), memoHasLine));
+    }
+}
+
+void TRS232Form::SetCommandEnabled(Command command, bool enabled) {
+    const CommandControl& control = commands_[static_cast<std::size_t>(command)];
+    control.button != nullptr ? control.button->setEnabled(enabled)
+                              : control.item->setEnabled(enabled);
+}
+
+bool TRS232Form::CommandEnabled(Command command) const {
+    const CommandControl& control = commands_[static_cast<std::size_t>(command)];
+    return control.button != nullptr ? control.button->isEnabled() : control.item->isEnabled();
+}
+
+}  // namespace kvq
