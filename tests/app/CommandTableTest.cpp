@@ -1,0 +1,266 @@
+// Which commands are enabled after each handler: the table applied column by column, the
+// usual course of a session with its states written out, and the odd entries on their own.
+
+#include <QListWidget>
+#include <QTest>
+#include <set>
+
+#include "Memo.h"
+#include "PtyLine.h"
+#include "WindowUnderTest.h"
+
+using kvq::Command;
+using kvq::CommandColumn;
+
+namespace {
+
+// Enabled states from the names of the commands that are on.
+std::vector<bool> On(std::set<std::string_view> names) {
+    std::vector<bool> states;
+    for (const std::string_view name : kvq::kCommandNames) {
+        states.push_back(names.count(name) > 0);
+    }
+    return states;
+}
+
+void SetAll(WindowUnderTest& window, bool enabled) {
+    for (std::size_t i = 0; i < kvq::kCommandCount; ++i) {
+        window.SetEnabled(static_cast<Command>(i), enabled);
+    }
+}
+
+// A window whose COM1 is a fresh pseudo-terminal.
+struct Bench {
+    PtyLine line;
+    WindowUnderTest window;
+    Bench() { window.devices["COM1"] = line.DevicePath(); }
+    void Open() {
+        window->OpenComClick();
+        QVERIFY(window->PortOpen());
+    }
+};
+
+}  // namespace
+
+class CommandTableTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initialColumnIsTheWindowDefinition();
+    void eachHandlerAppliesItsColumn_data();
+    void eachHandlerAppliesItsColumn();
+    void usualCourse();
+    void buttonAndMenuItemMoveApart();
+    void stopWithEmptyPaneLeavesSave_data();
+    void stopWithEmptyPaneLeavesSave();
+    void closePortLeavesN5_data();
+    void closePortLeavesN5();
+    void handlersWithoutColumnChangeNothing_data();
+    void handlersWithoutColumnChangeNothing();
+};
+
+void CommandTableTest::initialColumnIsTheWindowDefinition() {
+    WindowUnderTest window;
+    for (std::size_t i = 0; i < kvq::kCommandCount; ++i) {
+        const auto command = static_cast<Command>(i);
+        const bool expected =
+            kvq::EnablingOf(command, CommandColumn::kInitial) == kvq::Enabling::kOn;
+        QVERIFY2(window.Enabled(command) == expected, kvq::kCommandNames[i].data());
+    }
+}
+
+void CommandTableTest::eachHandlerAppliesItsColumn_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("before");
+    QTest::addColumn<bool>("paneHasLine");
+    const struct {
+        CommandColumn column;
+        const char* name;
+    } columns[] = {
+        {CommandColumn::kOpenSucceeded, "OpenComClick succeeds"},
+        {CommandColumn::kSettingsNotWritten, "OpenComClick settings refused"},
+        {CommandColumn::kReceiveStarted, "ReceiveDataClick with a port"},
+        {CommandColumn::kStopped, "StopClick"},
+        {CommandColumn::kCleared, "ClearDataClick"},
+        {CommandColumn::kPortClosed, "X1Click"},
+    };
+    for (const auto& c : columns) {
+        for (const bool before : {false, true}) {
+            for (const bool paneHasLine : {false, true}) {
+                QTest::addRow("%s, all %s before, pane %s", c.name, before ? "on" : "off",
+                              paneHasLine ? "with a line" : "empty")
+                    << static_cast<int>(c.column) << before << paneHasLine;
+            }
+        }
+    }
+}
+
+// Every command takes the table's value, and those the table leaves alone keep theirs,
+// whether they were on or off before.
+void CommandTableTest::eachHandlerAppliesItsColumn() {
+    QFETCH(int, column);
+    QFETCH(bool, before);
+    QFETCH(bool, paneHasLine);
+    Bench bench;
+    WindowUnderTest& window = bench.window;
+    const auto col = static_cast<CommandColumn>(column);
+    if (col == CommandColumn::kReceiveStarted) {
+        bench.Open();
+    }
+    if (col == CommandColumn::kSettingsNotWritten) {
+        window.List("BitSize")->setCurrentRow(3);
+        window.List("StopBit")->setCurrentRow(1);  // 1.5 stop bits with 8 data bits
+    }
+    SetAll(window, before);
+    if (paneHasLine) {
+        window.PutLines({"1 2 3 4"});
+    }
+    switch (col) {
+        case CommandColumn::kOpenSucceeded:
+        case CommandColumn::kSettingsNotWritten:
+            window->OpenComClick();
+            break;
+        case CommandColumn::kReceiveStarted:
+            window->ReceiveDataClick();
+            break;
+        case CommandColumn::kStopped:
+            window->StopClick();
+            break;
+        case CommandColumn::kCleared:
+            window->ClearDataClick();
+            break;
+        case CommandColumn::kPortClosed:
+            window->X1Click();
+            break;
+        case CommandColumn::kInitial:
+            QFAIL("no handler");
+    }
+    // Receive and clear empty the pane before the table is applied.
+    const bool lineWhenApplied =
+        paneHasLine && col != CommandColumn::kReceiveStarted && col != CommandColumn::kCleared;
+    QCOMPARE(window->TextPane().HasLine(), lineWhenApplied);
+    for (std::size_t i = 0; i < kvq::kCommandCount; ++i) {
+        const auto command = static_cast<Command>(i);
+        const bool expected =
+            kvq::EnabledAfter(kvq::EnablingOf(command, col), before, lineWhenApplied);
+        QVERIFY2(window.Enabled(command) == expected, kvq::kCommandNames[i].data());
+    }
+}
+
+// The states of a session as the user meets them.
+void CommandTableTest::usualCourse() {
+    Bench bench;
+    WindowUnderTest& window = bench.window;
+    QCOMPARE(window.CommandStates(), On({"OpenCom", "N3"}));
+
+    bench.Open();
+    QCOMPARE(window.CommandStates(), On({"ReceiveData", "N3", "X1", "N5", "S1"}));
+
+    window->ReceiveDataClick();
+    QCOMPARE(window.CommandStates(), On({"Stop", "S1"}));
+
+    QVERIFY(bench.line.Send("1 2 3 4\n"));
+    QVERIFY(WaitUntil([&] { return window->TextPane().LineCount() == 1; }));
+    window->StopClick();
+    QCOMPARE(window.CommandStates(),
+             On({"OpenCom", "ReceiveData", "ClearData", "SaveData", "N3", "X1", "N5", "S1", "S2"}));
+
+    window->ClearDataClick();
+    QCOMPARE(window.CommandStates(), On({"OpenCom", "ReceiveData", "N3", "X1", "N5", "S1"}));
+
+    window->X1Click();
+    QCOMPARE(window.CommandStates(), On({"OpenCom", "N5"}));
+    QVERIFY(!window->PortOpen());
+}
+
+void CommandTableTest::buttonAndMenuItemMoveApart() {
+    Bench bench;
+    WindowUnderTest& window = bench.window;
+    bench.Open();
+    QVERIFY(!window.Enabled(Command::kOpenCom));
+    QVERIFY(window.Enabled(Command::kN3));  // a second open from the menu stays possible
+    QVERIFY(window.Enabled(Command::kS1));
+    QVERIFY(!window.Enabled(Command::kStop));
+
+    window->StopClick();
+    QVERIFY(!window.Enabled(Command::kStop));
+    QVERIFY(window.Enabled(Command::kS1));
+
+    window->X1Click();
+    QVERIFY(window.Enabled(Command::kOpenCom));
+    QVERIFY(!window.Enabled(Command::kN3));
+}
+
+void CommandTableTest::stopWithEmptyPaneLeavesSave_data() {
+    QTest::addColumn<bool>("before");
+    QTest::newRow("save was enabled") << true;
+    QTest::newRow("save was disabled") << false;
+}
+
+void CommandTableTest::stopWithEmptyPaneLeavesSave() {
+    QFETCH(bool, before);
+    WindowUnderTest window;
+    window.SetEnabled(Command::kSaveData, before);
+    window.SetEnabled(Command::kS2, before);
+    window->StopClick();
+    QCOMPARE(window.Enabled(Command::kSaveData), before);
+    QCOMPARE(window.Enabled(Command::kS2), before);
+}
+
+void CommandTableTest::closePortLeavesN5_data() {
+    QTest::addColumn<bool>("before");
+    QTest::newRow("N5 was enabled") << true;
+    QTest::newRow("N5 was disabled") << false;
+}
+
+void CommandTableTest::closePortLeavesN5() {
+    QFETCH(bool, before);
+    Bench bench;
+    bench.Open();
+    bench.window.SetEnabled(Command::kN5, before);
+    bench.window->X1Click();
+    QCOMPARE(bench.window.Enabled(Command::kN5), before);
+}
+
+void CommandTableTest::handlersWithoutColumnChangeNothing_data() {
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<bool>("before");
+    for (const char* handler : {"open fails", "settings cannot be read", "receive without port",
+                                "save cancelled", "save", "instrument type"}) {
+        QTest::addRow("%s, all on", handler) << handler << true;
+        QTest::addRow("%s, all off", handler) << handler << false;
+    }
+}
+
+void CommandTableTest::handlersWithoutColumnChangeNothing() {
+    QFETCH(QString, handler);
+    QFETCH(bool, before);
+    QTemporaryDir folder;
+    WindowUnderTest window;
+    window.PutLines({"1 2 3 4"});
+    SetAll(window, before);
+    if (handler == "open fails") {
+        window->OpenComClick();  // COM1 leads nowhere
+        QCOMPARE(window.messages.size(), std::size_t{1});
+    } else if (handler == "settings cannot be read") {
+        window.devices["COM1"] = "/dev/null";
+        window->OpenComClick();
+        QVERIFY(window->PortOpen());
+        QCOMPARE(window.messages.size(), std::size_t{1});
+    } else if (handler == "receive without port") {
+        window->ReceiveDataClick();
+        QCOMPARE(window.messages.size(), std::size_t{1});
+    } else if (handler == "save cancelled") {
+        window->SaveDataClick();
+    } else if (handler == "save") {
+        window.saveAnswer = folder.filePath("out");
+        window->SaveDataClick();
+        QVERIFY(QFile::exists(folder.filePath("out.kvq")));
+    } else if (handler == "instrument type") {
+        window.SelectInstrumentType(5);
+        QVERIFY(!window->TextPane().HasLine());
+    }
+    QCOMPARE(window.CommandStates(), std::vector<bool>(kvq::kCommandCount, before));
+}
+
+QTEST_MAIN(CommandTableTest)
+#include "CommandTableTest.moc"

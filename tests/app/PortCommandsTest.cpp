@@ -1,0 +1,264 @@
+// The port commands on a real pseudo-terminal: opening, each failure with its message and
+// its effect on the port, closing, and the settings the line ends up with.
+
+#include <QAbstractButton>
+#include <QListWidget>
+#include <QTest>
+#include <cerrno>
+#include <cstring>
+
+#include "Memo.h"
+#include "PtyLine.h"
+#include "SerialPort.h"
+#include "WindowUnderTest.h"
+
+using kvq::BoxMessage;
+using kvq::Command;
+
+namespace {
+
+QString SystemText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Whether another program could take the device now: the program holds it exclusively.
+bool DeviceIsFree(const std::string& device) {
+    const std::unique_ptr<kvq::SerialPort> other = kvq::CreatePlatformSerialPort();
+    return other->Open(device);
+}
+
+const QString kPortFailed = QStringLiteral("COM口操作失败");
+
+}  // namespace
+
+class PortCommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void openFailure_data();
+    void openFailure();
+    void openAgainClosesThePortFirst();
+    void settingsCannotBeRead();
+    void settingsRefused();
+    void settingsReachTheLine_data();
+    void settingsReachTheLine();
+    void receiveWithoutPort();
+    void receiverFailureIsReportedByTheWindow();
+    void closePortReleasesTheDevice();
+    void closingTheWindowReleasesTheDevice();
+};
+
+void PortCommandsTest::openFailure_data() {
+    QTest::addColumn<QString>("radio");
+    QTest::addColumn<QString>("portName");
+    QTest::newRow("COM1 absent") << "ComItem0"
+                                 << "COM1";
+    QTest::newRow("COM2 absent") << "ComItem1"
+                                 << "COM2";
+}
+
+void PortCommandsTest::openFailure() {
+    QFETCH(QString, radio);
+    QFETCH(QString, portName);
+    WindowUnderTest window;
+    window.Button(radio)->click();
+    const std::vector<bool> before = window.CommandStates();
+    window->OpenComClick();
+
+    QCOMPARE(window.portNamesMapped, std::vector<std::string>{portName.toStdString()});
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    const BoxMessage& message = window.messages.front();
+    QCOMPARE(message.caption, QStringLiteral("COM错误"));
+    QCOMPARE(message.text, QStringLiteral("打开") + portName +
+                               QStringLiteral("通信端口错误!\n请利用其它通信端口。\n") +
+                               QStringLiteral("/nonexistent/") + portName + QStringLiteral(": ") +
+                               SystemText(ENOENT));
+    QCOMPARE(message.icon, QMessageBox::NoIcon);
+    QVERIFY(!message.ownedByWindow);
+    QVERIFY(!window->PortOpen());
+    QVERIFY(window->Receiver().PortHandle() == nullptr);
+    QCOMPARE(window.CommandStates(), before);
+}
+
+// The port held by the first open is let go before the second: otherwise the second open
+// of the same device would find it taken.
+void PortCommandsTest::openAgainClosesThePortFirst() {
+    PtyLine line;
+    WindowUnderTest window;
+    window.devices["COM1"] = line.DevicePath();
+    window->OpenComClick();
+    QVERIFY(window->PortOpen());
+    QVERIFY(!DeviceIsFree(line.DevicePath()));
+    window->OpenComClick();
+    QVERIFY(window.messages.empty());
+    QVERIFY(window->PortOpen());
+    QVERIFY(window->Receiver().PortHandle() != nullptr);
+
+    window.devices.erase("COM1");
+    window->OpenComClick();
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    QVERIFY(!window->PortOpen());
+    QVERIFY(window->Receiver().PortHandle() == nullptr);
+    QVERIFY(DeviceIsFree(line.DevicePath()));
+}
+
+// A device that is not a serial line opens but has no settings to read.
+void PortCommandsTest::settingsCannotBeRead() {
+    WindowUnderTest window;
+    window.devices["COM1"] = "/dev/null";
+    window->OpenComClick();
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    const BoxMessage& message = window.messages.front();
+    QCOMPARE(message.caption, QStringLiteral("COM错误"));
+    QCOMPARE(message.text, SystemText(ENOTTY) + QLatin1Char('\n') + kPortFailed);
+    QCOMPARE(message.icon, QMessageBox::Information);
+    QVERIFY(!message.ownedByWindow);
+    // Open but not handed to the receiver; a receive from the still enabled menu reads nothing.
+    QVERIFY(window->PortOpen());
+    QVERIFY(window->Receiver().PortHandle() == nullptr);
+    window->ReceiveDataClick();
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    QVERIFY(window->Receiver().IsRunning());
+}
+
+// One and a half stop bits exist only with five data bits; the port refuses them with eight.
+void PortCommandsTest::settingsRefused() {
+    PtyLine line;
+    WindowUnderTest window;
+    window.devices["COM1"] = line.DevicePath();
+    window.SetEnabled(Command::kN5, true);
+    window.SetEnabled(Command::kReceiveData, true);
+    window.List("StopBit")->setCurrentRow(1);
+    window->OpenComClick();
+
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    const BoxMessage& message = window.messages.front();
+    QCOMPARE(message.caption, QStringLiteral("COM错误"));
+    QCOMPARE(message.text, SystemText(EINVAL) + QLatin1Char('\n') + kPortFailed);
+    QCOMPARE(message.icon, QMessageBox::Information);
+    QVERIFY(!window->PortOpen());
+    QVERIFY(window->Receiver().PortHandle() == nullptr);
+    QVERIFY(!window.Enabled(Command::kReceiveData));
+    QVERIFY(window.Enabled(Command::kN5));
+    QVERIFY(DeviceIsFree(line.DevicePath()));
+
+    window.List("StopBit")->setCurrentRow(0);
+    window->OpenComClick();
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    QVERIFY(window->PortOpen());
+    QVERIFY(window.Enabled(Command::kReceiveData));
+}
+
+void PortCommandsTest::settingsReachTheLine_data() {
+    QTest::addColumn<int>("baudRow");
+    QTest::addColumn<int>("bitsRow");
+    QTest::addColumn<int>("stopRow");
+    QTest::addColumn<bool>("parity");
+    QTest::addColumn<bool>("taken");
+    QTest::addColumn<unsigned>("baudRate");
+    QTest::addColumn<bool>("twoStopBits");
+    QTest::newRow("defaults 4800 8N1") << 2 << 3 << 0 << false << true << 4800u << false;
+    QTest::newRow("14400 is not a standard rate")
+        << 0 << 3 << 0 << false << true << 14400u << false;
+    QTest::newRow("9600 two stop bits") << 1 << 3 << 2 << false << true << 9600u << true;
+    QTest::newRow("1200") << 4 << 3 << 0 << false << true << 1200u << false;
+    // A pseudo-terminal keeps eight data bits and no parity whatever it is told; the port
+    // notices and refuses, which shows the choice reached it.
+    QTest::newRow("7 data bits refused by a pseudo-terminal")
+        << 2 << 2 << 0 << false << false << 0u << false;
+    QTest::newRow("odd parity refused by a pseudo-terminal")
+        << 2 << 3 << 0 << true << false << 0u << false;
+}
+
+void PortCommandsTest::settingsReachTheLine() {
+    QFETCH(int, baudRow);
+    QFETCH(int, bitsRow);
+    QFETCH(int, stopRow);
+    QFETCH(bool, parity);
+    QFETCH(bool, taken);
+    QFETCH(unsigned, baudRate);
+    QFETCH(bool, twoStopBits);
+    PtyLine line;
+    WindowUnderTest window;
+    window.devices["COM1"] = line.DevicePath();
+    window.List("BauteRate")->setCurrentRow(baudRow);
+    window.List("BitSize")->setCurrentRow(bitsRow);
+    window.List("StopBit")->setCurrentRow(stopRow);
+    window.Button("Parity")->setChecked(parity);
+    window->OpenComClick();
+    QCOMPARE(window->PortOpen(), taken);
+    QCOMPARE(window.messages.empty(), taken);
+    if (taken) {
+        const PtyLine::Framing framing = line.CurrentFraming();
+        QCOMPARE(framing.baudRate, baudRate);
+        QCOMPARE(framing.dataBits, 8);
+        QCOMPARE(framing.twoStopBits, twoStopBits);
+        QVERIFY(!framing.parity);
+    }
+}
+
+void PortCommandsTest::receiveWithoutPort() {
+    WindowUnderTest window;
+    window.PutLines({"kept"});
+    window->ReceiveDataClick();
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    QCOMPARE(
+        window.messages.front(),
+        (BoxMessage{QStringLiteral("警告"), QStringLiteral("没有打开相应的端口，接受数据失败。"),
+                    QMessageBox::Warning, true}));
+    QCOMPARE(window->TextPane().LineCount(), std::size_t{1});
+    QVERIFY(!window->Receiver().IsRunning());
+}
+
+// The instrument is unplugged while receiving: the window reports it and the receiver
+// pauses, keeping what it had.
+void PortCommandsTest::receiverFailureIsReportedByTheWindow() {
+    PtyLine line;
+    WindowUnderTest window;
+    window.devices["COM1"] = line.DevicePath();
+    window->OpenComClick();
+    window->ReceiveDataClick();
+    QVERIFY(line.Send("1 2 3 4\n5 6"));
+    QVERIFY(WaitUntil([&] { return window->TextPane().LineCount() == 1; }));
+    const std::vector<bool> receiving = window.CommandStates();
+    line.HangUp();
+    QVERIFY(WaitUntil([&] { return !window.messages.empty(); }));
+    const BoxMessage& message = window.messages.front();
+    QCOMPARE(message.caption, QStringLiteral("COM错误"));
+    QVERIFY2(message.text.endsWith(QLatin1Char('\n') + kPortFailed), qPrintable(message.text));
+    QCOMPARE(message.icon, QMessageBox::Information);
+    QVERIFY(message.ownedByWindow);
+    QVERIFY(!window->Receiver().IsRunning());
+    QCOMPARE(window.CommandStates(), receiving);
+    QCOMPARE(window->TextPane().LineCount(), std::size_t{1});
+}
+
+void PortCommandsTest::closePortReleasesTheDevice() {
+    PtyLine line;
+    WindowUnderTest window;
+    window.devices["COM1"] = line.DevicePath();
+    window->OpenComClick();
+    window->X1Click();
+    QVERIFY(!window->PortOpen());
+    QVERIFY(window->Receiver().PortHandle() == nullptr);
+    QVERIFY(DeviceIsFree(line.DevicePath()));
+    window->ReceiveDataClick();
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    QCOMPARE(window.messages.front().caption, QStringLiteral("警告"));
+}
+
+void PortCommandsTest::closingTheWindowReleasesTheDevice() {
+    PtyLine line;
+    WindowUnderTest window;
+    window.devices["COM1"] = line.DevicePath();
+    window->show();
+    window->OpenComClick();
+    window->ReceiveDataClick();
+    QVERIFY(window->Receiver().IsRunning());
+    QVERIFY(window->close());
+    QVERIFY(window->Receiver().IsTerminated());
+    QVERIFY(!window->PortOpen());
+    QVERIFY(DeviceIsFree(line.DevicePath()));
+}
+
+QTEST_MAIN(PortCommandsTest)
+#include "PortCommandsTest.moc"

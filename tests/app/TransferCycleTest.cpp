@@ -1,0 +1,396 @@
+// Open, receive, stop and save on a real pseudo-terminal, through the real save flow into
+// real files; the save's failures and its warning.
+
+#include <sys/resource.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "Memo.h"
+#include "PtyLine.h"
+#include "WindowUnderTest.h"
+
+using kvq::BoxMessage;
+
+Q_DECLARE_METATYPE(std::vector<std::string>)
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+std::string Joined(const std::vector<std::string>& lines, const std::string& end) {
+    std::string bytes;
+    for (const std::string& line : lines) {
+        bytes += line + end;
+    }
+    return bytes;
+}
+
+// A window receiving on a pseudo-terminal, ready to save into a temporary folder.
+struct Session {
+    PtyLine line;
+    WindowUnderTest window;
+    QTemporaryDir folder;
+
+    Session() { window.devices["COM1"] = line.DevicePath(); }
+
+    bool Receive(const std::string& bytes, std::size_t linesExpected) {
+        if (!window->PortOpen()) {
+            window->OpenComClick();
+        }
+        window->ReceiveDataClick();
+        return line.Send(bytes) &&
+               WaitUntil([&] { return window->TextPane().LineCount() == linesExpected; });
+    }
+
+    QString Save(const QString& name) {
+        window.saveAnswer = folder.filePath(name);
+        window->SaveDataClick();
+        return window->SaveFileName();
+    }
+};
+
+const QString kSaveCaption = QStringLiteral("保存数据");
+
+}  // namespace
+
+class TransferCycleTest : public QObject {
+    Q_OBJECT
+private slots:
+    void receiveAndSaveEachInstrumentType_data();
+    void receiveAndSaveEachInstrumentType();
+    void saveDialogRequest();
+    void receiveAgainEmptiesThePane();
+    void partialLineSurvivesStopAndResume();
+    void instrumentTypeChangeEmptiesThePane();
+    void forcedExtensionAndProposedName_data();
+    void forcedExtensionAndProposedName();
+    void cancelledSaveTouchesNothing();
+    void existingFileIsReplaced();
+    void longLineIsSavedAsItsFirst4096Bytes();
+    void saveFailure_data();
+    void saveFailure();
+    void recordsBeforeAFailedWriteStay();
+    void emptySaveWarning_data();
+    void emptySaveWarning();
+};
+
+void TransferCycleTest::receiveAndSaveEachInstrumentType_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<std::vector<std::string>>("lines");
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("0 KVQ-3: twenty fields pass through")
+        << 0
+        << std::vector<std::string>{
+               "  1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20",
+               "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19",
+               "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21"}
+        << QByteArray("  1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20\r\n");
+    QTest::newRow("1 KVQ-3B: carried value from the eight-field line")
+        << 1
+        << std::vector<std::string>{"1,2,3,12,5,6,7,8",
+                                    "1, 5.0, 15.0, 2.5, 0, 10.0\t125.6 38.2 3.29 0.6 1.02 36.4 "
+                                    "0.8 0.15 2 4 9 12.5 0.03 6 7 0"}
+        << QByteArray(
+               "1 5.0 10.0 15.0 2.5 125.6 38.2 3.29 0.6 1.02 36.4 2 0.8 0.15 4 12 12.5 "
+               "0.03 6 7\r\n");
+    QTest::newRow("2 HXR: ten readings make a record")
+        << 2
+        << std::vector<std::string>{"POINT 1", "1.25", "-0.50", "3",  "12.0 4", "7.75", "0.004",
+                                    "",        "100",  "2.5E3", "8,", "9.1",    "16",   "12"}
+        << QByteArray(
+               "1.25 -0.50 3 7.75 0.004 9999 9999 9999 9999 9999 9999 9999 9999 9999 9999 "
+               "100 2.5E3 8 9.1 16\r\n");
+    const QByteArray receiverRecord(
+        "1 10.0 9999 2.5 9999 123.4 0.56 7.89 1.23 9999 9999 9999 9999 9999 9999 5 45.6 9999 "
+        "9999 9999\r\n");
+    const std::vector<std::string> receiverLines{"1 10.0 2.5 123.4 0.56 7.89 1.23 45.6",
+                                                 "1 2 3 4 5 6 7"};
+    QTest::newRow("3 WKT-4 receiver") << 3 << receiverLines << receiverRecord;
+    QTest::newRow("4 WKP-7 receiver, same layout") << 4 << receiverLines << receiverRecord;
+    QTest::newRow("5 WKP-7 transmitter: four fields pass through, bytes unchanged")
+        << 5
+        << std::vector<std::string>{"TX LOG",
+                                    "1 12.5 3.20 10:30",
+                                    "2,12.4,3.18,10:31",
+                                    "3 12.6 3.21",
+                                    "",
+                                    "4 12.5 3.19 10:32 0",
+                                    "\xb2\xe2\xb5\xe3 12.5 3.20 10:33",
+                                    "\xff\x80\xb2 1 2 3"}
+        << QByteArray(
+               "1 12.5 3.20 10:30\r\n2,12.4,3.18,10:31\r\n"
+               "\xb2\xe2\xb5\xe3 12.5 3.20 10:33\r\n\xff\x80\xb2 1 2 3\r\n");
+}
+
+// The instrument ends its lines with CR LF; the pane keeps them without the CR.
+void TransferCycleTest::receiveAndSaveEachInstrumentType() {
+    QFETCH(int, type);
+    QFETCH(std::vector<std::string>, lines);
+    QFETCH(QByteArray, file);
+    Session session;
+    session.window.SelectInstrumentType(type);
+    QVERIFY(session.Receive(Joined(lines, "\r\n"), lines.size()));
+    const auto stored = session.window->TextPane().StoredLines();
+    QCOMPARE(std::vector<std::string>(stored.begin(), stored.end()), lines);
+    session.window->StopClick();
+    QVERIFY(session.window.Enabled(kvq::Command::kSaveData));
+
+    const QString saved = session.Save(QStringLiteral("survey"));
+    QCOMPARE(saved, session.folder.filePath("survey.kvq"));
+    QCOMPARE(ReadAll(saved), file);
+    QVERIFY(session.window.messages.empty());
+}
+
+void TransferCycleTest::saveDialogRequest() {
+    WindowUnderTest window;
+    window->SaveDataClick();
+    QCOMPARE(window.saveRequests.size(), std::size_t{1});
+    const kvq::SaveDialogRequest& request = window.saveRequests.front();
+    QCOMPARE(request.title, QStringLiteral("保存传输的数据"));
+    QCOMPARE(request.filters, (QStringList{"KVQ格式原始数据文件(*.kvq)", "所有文件(*.*)"}));
+    // The Data folder beside the program's own folder.
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    QCOMPARE(request.startFolder, QDir::cleanPath(programFolder + "/..") + "/Data/");
+    QVERIFY(request.proposedName.isEmpty());
+}
+
+void TransferCycleTest::receiveAgainEmptiesThePane() {
+    Session session;
+    QVERIFY(session.Receive("a\nb\n", 2));
+    session.window->StopClick();
+    session.window->ReceiveDataClick();
+    QCOMPARE(session.window->TextPane().LineCount(), std::size_t{0});
+    QVERIFY(session.line.Send("c\n"));
+    QVERIFY(WaitUntil([&] { return session.window->TextPane().LineCount() == 1; }));
+    QCOMPARE(session.window->TextPane().StoredLines().front(), std::string("c"));
+}
+
+// The instrument keeps sending while the user stops and starts again: the half line it was
+// in the middle of is completed, not lost or split.
+void TransferCycleTest::partialLineSurvivesStopAndResume() {
+    Session session;
+    kvq::TRS232Form& window = session.window.Window();
+    QVERIFY(session.Receive("1 2\n12 3", 1));
+    QVERIFY(WaitUntil([&] { return window.Receiver().LineBuffer().Pending() == "12 3"; }));
+    window.StopClick();
+    // Bytes that arrive while stopped wait in the port.
+    QVERIFY(session.line.Send(".5 7 8\n9"));
+    QTest::qWait(50);
+    QCOMPARE(window.TextPane().LineCount(), std::size_t{1});
+    window.ReceiveDataClick();
+    QVERIFY(WaitUntil([&] {
+        return window.TextPane().LineCount() == 1 &&
+               window.Receiver().LineBuffer().Pending() == "9";
+    }));
+    QCOMPARE(window.TextPane().StoredLines().front(), std::string("12 3.5 7 8"));
+}
+
+void TransferCycleTest::instrumentTypeChangeEmptiesThePane() {
+    WindowUnderTest window;
+    window.PutLines({"1 2 3 4"});
+    window.SetEnabled(kvq::Command::kSaveData, true);
+    window.SelectInstrumentType(2);
+    QCOMPARE(window->TextPane().LineCount(), std::size_t{0});
+    QVERIFY(window.Enabled(kvq::Command::kSaveData));
+}
+
+void TransferCycleTest::forcedExtensionAndProposedName_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("no extension") << "survey"
+                                  << "survey.kvq";
+    QTest::newRow("other extension replaced") << "survey.txt"
+                                              << "survey.kvq";
+    QTest::newRow("only the last extension") << "a.b.c"
+                                             << "a.b.kvq";
+    QTest::newRow("dot in the folder name") << "run.2/line3"
+                                            << "run.2/line3.kvq";
+    QTest::newRow("already .kvq") << "line.kvq"
+                                  << "line.kvq";
+}
+
+void TransferCycleTest::forcedExtensionAndProposedName() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    WindowUnderTest window;
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir("run.2"));
+    QFile other(folder.filePath("survey.txt"));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write("not ours");
+    other.close();
+    window.SelectInstrumentType(5);
+    window.PutLines({"1 12.5 3.20 10:30"});
+
+    window.saveAnswer = folder.filePath(chosen);
+    window->SaveDataClick();
+    QCOMPARE(ReadAll(folder.filePath(written)), QByteArray("1 12.5 3.20 10:30\r\n"));
+    QCOMPARE(ReadAll(folder.filePath("survey.txt")), QByteArray("not ours"));
+
+    window.saveAnswer.reset();
+    window->SaveDataClick();
+    QCOMPARE(window.saveRequests.size(), std::size_t{2});
+    QCOMPARE(window.saveRequests.back().proposedName, folder.filePath(written));
+}
+
+void TransferCycleTest::cancelledSaveTouchesNothing() {
+    WindowUnderTest window;
+    QTemporaryDir folder;
+    window.PutLines({"1 2 3 4"});
+    window.saveAnswer = folder.filePath("first");
+    window->SaveDataClick();
+    window.saveAnswer.reset();
+    window->SaveDataClick();
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"first.kvq"});
+    QCOMPARE(window->SaveFileName(), folder.filePath("first.kvq"));
+    window->SaveDataClick();
+    QCOMPARE(window.saveRequests.back().proposedName, folder.filePath("first.kvq"));
+}
+
+void TransferCycleTest::existingFileIsReplaced() {
+    WindowUnderTest window;
+    QTemporaryDir folder;
+    QFile old(folder.filePath("line.kvq"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(1000, 'x'));
+    old.close();
+    window.SelectInstrumentType(5);
+    window.PutLines({"a b c d"});
+    window.saveAnswer = folder.filePath("line");
+    window->SaveDataClick();
+    QCOMPARE(ReadAll(folder.filePath("line.kvq")), QByteArray("a b c d\r\n"));
+    QVERIFY(window.messages.empty());
+}
+
+// The pane gives back at most the first 4096 bytes of a line, and the save uses what it
+// gives back.
+void TransferCycleTest::longLineIsSavedAsItsFirst4096Bytes() {
+    WindowUnderTest window;
+    QTemporaryDir folder;
+    const std::string line = "1 2 3 " + std::string(5000, '4');
+    window.SelectInstrumentType(5);
+    window.PutLines({line});
+    window.saveAnswer = folder.filePath("long");
+    window->SaveDataClick();
+    QCOMPARE(ReadAll(folder.filePath("long.kvq")),
+             QByteArray::fromStdString(line.substr(0, 4096) + "\r\n"));
+}
+
+void TransferCycleTest::saveFailure_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("target");  // what the chosen name leads to, if anything
+    QTest::addColumn<int>("error");
+    QTest::newRow("folder does not exist") << "no/such/folder/line"
+                                           << "" << ENOENT;
+    QTest::newRow("disk full") << "full"
+                               << "/dev/full" << ENOSPC;
+}
+
+void TransferCycleTest::saveFailure() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, target);
+    QFETCH(int, error);
+    WindowUnderTest window;
+    QTemporaryDir folder;
+    const QString written = folder.filePath(chosen + ".kvq");
+    if (!target.isEmpty()) {
+        QVERIFY(QFile::link(target, written));
+    }
+    window.SelectInstrumentType(5);
+    window.PutLines({"a b c d"});
+    window.saveAnswer = folder.filePath(chosen);
+    window->SaveDataClick();
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    const BoxMessage& message = window.messages.front();
+    QCOMPARE(message.caption, kSaveCaption);
+    QCOMPARE(message.text, QStringLiteral("数据文件") + written + QStringLiteral("保存失败：") +
+                               QString::fromLocal8Bit(std::strerror(error)));
+    QVERIFY(message.ownedByWindow);
+    QVERIFY(message.icon == QMessageBox::Critical);
+}
+
+// A file size limit stops the writes after five records: those five stay in the file and
+// the failure is reported.
+void TransferCycleTest::recordsBeforeAFailedWriteStay() {
+    WindowUnderTest window;
+    QTemporaryDir folder;
+    window.SelectInstrumentType(5);
+    std::vector<std::string> lines;
+    QByteArray firstFive;
+    for (int i = 1; i <= 8; ++i) {
+        lines.push_back(
+            QStringLiteral("%1 11111 22222 333").arg(i, 2, 10, QLatin1Char('0')).toStdString());
+        if (i <= 5) {
+            firstFive += QByteArray::fromStdString(lines.back()) + "\r\n";
+        }
+    }
+    QCOMPARE(firstFive.size(), 100);
+    window.PutLines(lines);
+    window.saveAnswer = folder.filePath("limited");
+
+    rlimit old{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
+    rlimit limited = old;
+    limited.rlim_cur = 100;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
+    window->SaveDataClick();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(ReadAll(folder.filePath("limited.kvq")), firstFive);
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    QCOMPARE(window.messages.front().text,
+             QStringLiteral("数据文件") + folder.filePath("limited.kvq") +
+                 QStringLiteral("保存失败：") + QString::fromLocal8Bit(std::strerror(EFBIG)));
+}
+
+void TransferCycleTest::emptySaveWarning_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<std::vector<std::string>>("lines");
+    QTest::addColumn<bool>("warned");
+    QTest::newRow("no line of the type") << 3 << std::vector<std::string>{"1 2 3 4", "5"} << true;
+    QTest::newRow("an empty line is a line") << 0 << std::vector<std::string>{""} << true;
+    QTest::newRow("fewer than ten readings") << 2 << std::vector<std::string>{"1", "2"} << true;
+    QTest::newRow("empty pane") << 3 << std::vector<std::string>{} << false;
+    QTest::newRow("a record was written")
+        << 3 << std::vector<std::string>{"1 2 3 4 5 6 7 8", "9"} << false;
+}
+
+// The file is written, empty, and the user is told why: most likely the wrong type.
+void TransferCycleTest::emptySaveWarning() {
+    QFETCH(int, type);
+    QFETCH(std::vector<std::string>, lines);
+    QFETCH(bool, warned);
+    WindowUnderTest window;
+    QTemporaryDir folder;
+    QFile old(folder.filePath("line.kvq"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old contents\r\n");
+    old.close();
+    window.SelectInstrumentType(type);
+    window.PutLines(lines);
+    window.saveAnswer = folder.filePath("line");
+    window->SaveDataClick();
+    QVERIFY(QFile::exists(folder.filePath("line.kvq")));
+    QCOMPARE(window.messages.size(), std::size_t{warned ? 1u : 0u});
+    if (warned) {
+        QCOMPARE(ReadAll(folder.filePath("line.kvq")), QByteArray());
+        QCOMPARE(window.messages.front(),
+                 (BoxMessage{kSaveCaption,
+                             QStringLiteral("没有符合所选仪器类型的数据行，保存的文件是空的。"
+                                            "请检查仪器类型是否正确。"),
+                             QMessageBox::Warning, true}));
+    }
+}
+
+QTEST_MAIN(TransferCycleTest)
+#include "TransferCycleTest.moc"

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CommandTable.h"
+#include "Messages.h"
+#include "Rs232.h"
+#include "SaveDialog.h"
+
+class QAbstractButton;
+class QListWidget;
+
+// The main window with its seams in the test's hands: port names map to the devices the
+// test chooses, message boxes are recorded instead of shown, and the save dialog answers
+// with the name the test sets.
+class WindowUnderTest {
+public:
+    WindowUnderTest();
+    ~WindowUnderTest();
+
+    kvq::TRS232Form& Window() { return *window_; }
+    kvq::TRS232Form* operator->() { return window_.get(); }
+
+    // Where the window's "COM1" and "COM2" lead.
+    std::map<std::string, std::string> devices;
+    std::vector<std::string> portNamesMapped;
+    std::vector<kvq::BoxMessage> messages;
+    std::vector<kvq::SaveDialogRequest> saveRequests;
+    std::optional<QString> saveAnswer;  // nothing: the user cancels
+
+    bool Enabled(kvq::Command command) const;
+    void SetEnabled(kvq::Command command, bool enabled);
+    // Enabled states of all commands, in the order of kvq::Command.
+    std::vector<bool> CommandStates() const;
+
+    QAbstractButton* Button(const QString& name) const;
+    QListWidget* List(const QString& name) const;
+    // Selects the instrument type as the user does, by its radio button.
+    void SelectInstrumentType(int index);
+    // Appends lines to the text pane as the receiver hands them over.
+    void PutLines(const std::vector<std::string>& lines);
+
+private:
+    std::unique_ptr<kvq::TRS232Form> window_;
+};
+
+// Waits, running the event loop, until `done` holds; false if it does not within the time.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 30000);
