@@ -12,4 +12,8 @@ using DeviceMapper = std::function<std::string(const std::string& portName)>;
 // /dev/ttyACM<n-1>, else /dev/ttyS<n-1>.
 std::string DefaultDeviceForPort(const std::string& portName);
 
+// The same rule with devRoot in place of /dev. A name that is not "COM" followed by a number
+// from 1 is returned unchanged.
+std::string DeviceForPortUnder(const std::string& devRoot, const std::string& portName);
+
 }  // namespace kvq

@@ -35,7 +35,8 @@ public:
     ~ReadCom() override;
 
     // The receiver's copy of the port handle; nullptr is the invalid handle. The owner
-    // clears it whenever it closes the port.
+    // clears it whenever it closes the port (in the same handler, before or right after the
+    // close), and sets it again after reopening, even with the same object.
     void SetPortHandle(SerialPort* port);
     SerialPort* PortHandle() const { return port_; }
 
@@ -56,6 +57,9 @@ public:
 
 private:
     void UpdateNotifier();
+    void DropNotifier();
+    void ReportPortFailure();
+    void ReadWaiting(std::size_t waiting);
 
     LineSink& lines_;
     MessageSink& messages_;
@@ -63,6 +67,7 @@ private:
     enum class State { kCreated, kRunning, kPaused, kEnded } state_ = State::kCreated;
     LineAssembler lineBuffer_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    bool inStep_ = false;
 };
 
 }  // namespace kvq
