@@ -1,0 +1,350 @@
+#include <QEventLoop>
+#include <QTimer>
+#include <QtTest>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <thread>
+
+#include "ObservedPort.h"
+#include "PtyPair.h"
+#include "Rdcom.h"
+
+namespace {
+
+struct RecordingLines : kvq::LineSink {
+    std::vector<std::vector<std::string>> calls;
+    std::vector<std::string> all;
+    void AppendLines(std::span<const std::string> lines) override {
+        calls.emplace_back(lines.begin(), lines.end());
+        all.insert(all.end(), lines.begin(), lines.end());
+    }
+};
+
+struct RecordingMessages : kvq::MessageSink {
+    std::vector<std::string> texts;
+    std::function<void()> whileShown;  // stands in for the message box's own event loop
+    void ShowPortFailure(const std::string& systemText) override {
+        texts.push_back(systemText);
+        if (whileShown) {
+            whileShown();
+        }
+    }
+};
+
+// The receiver on a real pty, wired as the main window wires it.
+struct Rig {
+    PtyPair pty;
+    std::unique_ptr<kvq::SerialPort> real = kvq::CreatePlatformSerialPort();
+    ObservedPort port{*real};
+    RecordingLines lines;
+    RecordingMessages messages;
+    kvq::ReadCom receiver{lines, messages};
+
+    bool Open() {
+        const bool ok = pty.IsValid() && real->Open(pty.SlavePath()) && real->ReadSettings() &&
+                        real->WriteSettings(kvq::LineSettings{});
+        if (ok) {
+            receiver.SetPortHandle(&port);
+        }
+        return ok;
+    }
+};
+
+std::vector<std::string> Strings(const QList<QByteArray>& list) {
+    std::vector<std::string> out;
+    for (const QByteArray& b : list) {
+        out.emplace_back(b.constData(), static_cast<std::size_t>(b.size()));
+    }
+    return out;
+}
+
+// Lines of 16 bytes with their number, then any remainder as a partial line of 'x'.
+std::string NumberedBytes(int size) {
+    std::string bytes;
+    for (int i = 0; static_cast<int>(bytes.size()) + 16 <= size; ++i) {
+        bytes += QByteArray::number(i).rightJustified(15, '0').toStdString() + "\n";
+    }
+    bytes.resize(static_cast<std::size_t>(size), 'x');
+    return bytes;
+}
+
+void SpinEvents(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace
+
+class ReadComTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void byteRules_data();
+    void byteRules();
+    void everythingWaitingIsReadInOneStep_data();
+    void everythingWaitingIsReadInOneStep();
+    void tenMegabytesAtFullSpeed();
+    void pausedReceiverLeavesBytesWaiting();
+    void pauseAndResumeAreStates_data();
+    void pauseAndResumeAreStates();
+    void noPortReadsNothing();
+    void reopenedPortIsFollowed();
+    void hangUpGivesOneMessageAndPauses();
+};
+
+void ReadComTest::byteRules_data() {
+    QTest::addColumn<QList<QByteArray>>("reads");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    QTest::addColumn<QByteArray>("pending");
+
+    using L = QList<QByteArray>;
+    QTest::newRow("line built across reads") << L{"ab", "c", "d\n"} << L{"abcd"} << QByteArray();
+    QTest::newRow("bell leaves no trace") << L{"\aa\ab\a\n"} << L{"ab"} << QByteArray();
+    QTest::newRow("backspace removes one byte") << L{"abc\b\n"} << L{"ab"} << QByteArray();
+    QTest::newRow("backspace removes half of a GBK character")
+        << L{"\xb2\xe2\b\n"} << L{"\xb2"} << QByteArray();
+    QTest::newRow("backspace in a later read") << L{"ab", "\b\bc\n"} << L{"c"} << QByteArray();
+    QTest::newRow("backspace on an empty line does nothing")
+        << L{"\b\bx\n"} << L{"x"} << QByteArray();
+    QTest::newRow("empty lines") << L{"\n\n", "\n"} << L{"", "", ""} << QByteArray();
+    QTest::newRow("CR LF hands over the CR") << L{"a\r\n"} << L{"a\r"} << QByteArray();
+    QTest::newRow("CR LF split across reads") << L{"a\r", "\n"} << L{"a\r"} << QByteArray();
+    QTest::newRow("CR without LF ends no line")
+        << L{"a\rb\n", "c\r"} << L{"a\rb"} << QByteArray("c\r");
+    QTest::newRow("zero byte is kept")
+        << L{QByteArray("a\0b\n", 4)} << L{QByteArray("a\0b", 3)} << QByteArray();
+    QTest::newRow("partial line waits for its line feed")
+        << L{"one\ntw", "o"} << L{"one"} << QByteArray("two");
+}
+
+void ReadComTest::byteRules() {
+    QFETCH(QList<QByteArray>, reads);
+    QFETCH(QList<QByteArray>, lines);
+    QFETCH(QByteArray, pending);
+
+    Rig rig;
+    QVERIFY(rig.Open());
+    rig.receiver.Resume();
+    std::size_t sent = 0;
+    for (const QByteArray& chunk : reads) {
+        // Each chunk is taken up before the next is sent, so it is a read of its own.
+        QVERIFY(rig.pty.Write(chunk.toStdString()));
+        sent += static_cast<std::size_t>(chunk.size());
+        QTRY_COMPARE(rig.port.bytesRead, sent);
+    }
+    QCOMPARE(rig.lines.all, Strings(lines));
+    QCOMPARE(QByteArray(rig.receiver.LineBuffer().Pending().data(),
+                        qsizetype(rig.receiver.LineBuffer().Pending().size())),
+             pending);
+}
+
+void ReadComTest::everythingWaitingIsReadInOneStep_data() {
+    QTest::addColumn<int>("size");
+    QTest::newRow("1024 bytes: one full read") << 1024;
+    QTest::newRow("1025 bytes: none discarded") << 1025;
+    QTest::newRow("4000 bytes: none discarded") << 4000;
+}
+
+void ReadComTest::everythingWaitingIsReadInOneStep() {
+    QFETCH(int, size);
+
+    Rig rig;
+    QVERIFY(rig.Open());
+    const std::string bytes = NumberedBytes(size);
+    QVERIFY(rig.pty.Write(bytes));
+    QTRY_COMPARE(rig.pty.InputQueued(), size);
+
+    rig.receiver.Resume();
+    QTRY_COMPARE(rig.port.bytesRead, std::size_t(size));
+    QCOMPARE(rig.port.statusQueries, 1);
+    QCOMPARE(rig.port.reads, (size + 1023) / 1024);
+    QCOMPARE(rig.port.largestRead, std::size_t(1024));
+    QCOMPARE(rig.lines.calls.size(), std::size_t(1));
+
+    std::string received;
+    for (const std::string& line : rig.lines.all) {
+        received += line + "\n";
+    }
+    received += rig.receiver.LineBuffer().Pending();
+    QCOMPARE(received, bytes);
+}
+
+void ReadComTest::tenMegabytesAtFullSpeed() {
+    Rig rig;
+    QVERIFY(rig.Open());
+    constexpr int kLines = 10 * 1024 * 1024 / 64;
+    std::string bytes;
+    for (int i = 0; i < kLines; ++i) {
+        bytes += QByteArray::number(i).rightJustified(8, '0').toStdString() + " " +
+                 std::string(54, 'a' + i % 26) + "\n";
+    }
+    rig.receiver.Resume();
+    // The writer runs beside the event loop; leaving early stops it before it is joined.
+    std::jthread writer([&](std::stop_token stop) { rig.pty.Write(bytes, stop); });
+    QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, bytes.size(), 120000);
+
+    QCOMPARE(rig.lines.all.size(), std::size_t(kLines));
+    for (int i = 0; i < kLines; ++i) {
+        const std::string_view expected(bytes.data() + i * 64, 63);
+        if (rig.lines.all[static_cast<std::size_t>(i)] != expected) {
+            QFAIL(qPrintable(QString("line %1 differs").arg(i)));
+        }
+    }
+    QVERIFY(rig.port.largestRead <= 1024);
+    QVERIFY(rig.messages.texts.empty());
+}
+
+void ReadComTest::pausedReceiverLeavesBytesWaiting() {
+    Rig rig;
+    QVERIFY(rig.Open());
+    rig.receiver.Resume();
+    QVERIFY(rig.pty.Write("par"));
+    QTRY_COMPARE(rig.port.bytesRead, std::size_t(3));
+
+    rig.receiver.Pause();
+    const int queries = rig.port.statusQueries;
+    QVERIFY(rig.pty.Write("tial\nnext\n"));
+    QTRY_COMPARE(rig.pty.InputQueued(), 10);
+    SpinEvents(100);
+    QCOMPARE(rig.port.statusQueries, queries);
+    QCOMPARE(rig.pty.InputQueued(), 10);
+    QVERIFY(rig.lines.all.empty());
+
+    // The partial line from before the pause continues with the bytes sent during it.
+    rig.receiver.Resume();
+    QTRY_COMPARE(rig.lines.all, (std::vector<std::string>{"partial", "next"}));
+}
+
+void ReadComTest::pauseAndResumeAreStates_data() {
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<bool>("reads");
+    QTest::addColumn<bool>("ended");
+
+    QTest::newRow("created receiver does not read") << QStringList{} << false << false;
+    QTest::newRow("one resume after two pauses runs")
+        << QStringList{"resume", "pause", "pause", "resume"} << true << false;
+    QTest::newRow("one pause after two resumes stops")
+        << QStringList{"resume", "resume", "pause"} << false << false;
+    QTest::newRow("pause before the first resume")
+        << QStringList{"pause", "resume"} << true << false;
+    QTest::newRow("termination ends a running receiver")
+        << QStringList{"resume", "terminate"} << false << true;
+    QTest::newRow("no resume after termination")
+        << QStringList{"resume", "terminate", "resume"} << false << true;
+    QTest::newRow("termination of a paused receiver")
+        << QStringList{"resume", "pause", "terminate", "resume"} << false << true;
+}
+
+void ReadComTest::pauseAndResumeAreStates() {
+    QFETCH(QStringList, commands);
+    QFETCH(bool, reads);
+    QFETCH(bool, ended);
+
+    Rig rig;
+    QVERIFY(rig.Open());
+    for (const QString& command : commands) {
+        if (command == "resume") {
+            rig.receiver.Resume();
+        } else if (command == "pause") {
+            rig.receiver.Pause();
+        } else {
+            rig.receiver.Terminate();
+        }
+    }
+    QCOMPARE(rig.receiver.IsRunning(), reads);
+    QCOMPARE(rig.receiver.IsTerminated(), ended);
+
+    QVERIFY(rig.pty.Write("x\n"));
+    if (reads) {
+        QTRY_COMPARE(rig.lines.all, std::vector<std::string>{"x"});
+    } else {
+        QTRY_COMPARE(rig.pty.InputQueued(), 2);
+        SpinEvents(100);
+        rig.receiver.ReadStep();
+        QCOMPARE(rig.pty.InputQueued(), 2);
+        QCOMPARE(rig.port.statusQueries, 0);
+    }
+}
+
+void ReadComTest::noPortReadsNothing() {
+    Rig rig;
+    QVERIFY(rig.Open());
+    rig.receiver.SetPortHandle(nullptr);
+    rig.receiver.Resume();
+    rig.receiver.ReadStep();
+    QVERIFY(rig.pty.Write("late\n"));
+    QTRY_COMPARE(rig.pty.InputQueued(), 5);
+    SpinEvents(100);
+    QCOMPARE(rig.port.statusQueries, 0);
+    QVERIFY(rig.messages.texts.empty());
+
+    // A port handed to a running receiver is read at once.
+    rig.receiver.SetPortHandle(&rig.port);
+    QTRY_COMPARE(rig.lines.all, std::vector<std::string>{"late"});
+}
+
+void ReadComTest::reopenedPortIsFollowed() {
+    Rig rig;
+    QVERIFY(rig.Open());
+    rig.receiver.Resume();
+
+    // The window closes and reopens the same port object on another device.
+    PtyPair other;
+    rig.receiver.SetPortHandle(nullptr);
+    rig.real->Close();
+    // Occupy the old descriptor number, so a stale notifier would watch the wrong device.
+    PtyPair filler;
+    QVERIFY(rig.real->Open(other.SlavePath()));
+    QVERIFY(rig.real->ReadSettings());
+    QVERIFY(rig.real->WriteSettings(kvq::LineSettings{}));
+    rig.receiver.SetPortHandle(&rig.port);
+
+    QVERIFY(other.Write("second\n"));
+    QTRY_COMPARE(rig.lines.all, std::vector<std::string>{"second"});
+    QVERIFY(rig.messages.texts.empty());
+}
+
+void ReadComTest::hangUpGivesOneMessageAndPauses() {
+    Rig rig;
+    QVERIFY(rig.Open());
+    rig.receiver.Resume();
+    QVERIFY(rig.pty.Write("before\npart"));
+    QTRY_COMPARE(rig.port.bytesRead, std::size_t(11));
+
+    bool runningWhileShown = true;
+    int queriesWhileShown = -1;
+    rig.messages.whileShown = [&] {
+        runningWhileShown = rig.receiver.IsRunning();
+        const int queries = rig.port.statusQueries;
+        SpinEvents(200);
+        queriesWhileShown = rig.port.statusQueries - queries;
+    };
+    rig.pty.CloseMaster();
+    QTRY_COMPARE(rig.messages.texts.size(), std::size_t(1));
+    const std::string eio = std::string(std::strerror(EIO)) + "\n";
+    QCOMPARE(rig.messages.texts[0], eio);
+    QVERIFY(!runningWhileShown);
+    QCOMPARE(queriesWhileShown, 0);
+    QVERIFY(!rig.receiver.IsRunning());
+
+    // No busy loop on the hung-up descriptor once the box is gone.
+    const int queries = rig.port.statusQueries;
+    SpinEvents(300);
+    QCOMPARE(rig.port.statusQueries, queries);
+    QCOMPARE(rig.messages.texts.size(), std::size_t(1));
+    QCOMPARE(rig.lines.all, std::vector<std::string>{"before"});
+    QCOMPARE(std::string(rig.receiver.LineBuffer().Pending()), std::string("part"));
+
+    // Stop and receive again: the dead port gives one more message, not a stream of them.
+    rig.receiver.Pause();
+    rig.receiver.Resume();
+    QTRY_COMPARE(rig.messages.texts.size(), std::size_t(2));
+    SpinEvents(200);
+    QCOMPARE(rig.messages.texts.size(), std::size_t(2));
+    QVERIFY(!rig.receiver.IsRunning());
+}
+
+QTEST_GUILESS_MAIN(ReadComTest)
+#include "ReadComTest.moc"
