@@ -1,0 +1,161 @@
+// serial-bench: feeds 10 MB of lines through a pseudo-terminal into the receiver at full
+// speed, then leaves the port open with nothing arriving, and prints the throughput, the
+// lines lost and the receiver process's CPU time while idle.
+//
+//   serial-bench [IDLE_SECONDS]     (default 10)
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Rdcom.h"
+
+namespace {
+
+constexpr std::size_t kLineBytes = 64;
+constexpr std::size_t kTotalBytes = 10 * 1024 * 1024;
+constexpr std::size_t kLineCount = kTotalBytes / kLineBytes;
+
+// Numbered lines of 63 bytes plus the line feed.
+std::string MakeLines() {
+    std::string bytes;
+    bytes.reserve(kTotalBytes);
+    char number[16];
+    for (std::size_t i = 0; i < kLineCount; ++i) {
+        std::snprintf(number, sizeof number, "%08zu ", i);
+        bytes += number;
+        bytes.append(kLineBytes - 10, static_cast<char>('a' + i % 26));
+        bytes += '\n';
+    }
+    return bytes;
+}
+
+struct StoringSink : kvq::LineSink {
+    std::vector<std::string> lines;
+    std::size_t calls = 0;
+    QEventLoop* loop = nullptr;
+    void AppendLines(std::span<const std::string> batch) override {
+        ++calls;
+        lines.insert(lines.end(), batch.begin(), batch.end());
+        if (lines.size() >= kLineCount && loop != nullptr) {
+            loop->quit();
+        }
+    }
+};
+
+struct PrintingMessages : kvq::MessageSink {
+    int count = 0;
+    void ShowPortFailure(const std::string& systemText) override {
+        ++count;
+        std::fprintf(stderr, "serial-bench: port failure: %s", systemText.c_str());
+    }
+};
+
+bool WriteAll(int fd, const std::string& bytes, std::stop_token stop) {
+    std::size_t done = 0;
+    while (done < bytes.size() && !stop.stop_requested()) {
+        pollfd p{fd, POLLOUT, 0};
+        if (::poll(&p, 1, 100) <= 0) {
+            continue;
+        }
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno != EINTR && errno != EAGAIN) {
+            return false;
+        }
+        done += n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
+    return done == bytes.size();
+}
+
+double CpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void RunFor(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+std::size_t CountLost(const std::vector<std::string>& lines, const std::string& sent) {
+    std::size_t good = 0;
+    for (std::size_t i = 0; i < lines.size() && i < kLineCount; ++i) {
+        if (lines[i] == std::string_view(sent).substr(i * kLineBytes, kLineBytes - 1)) {
+            ++good;
+        }
+    }
+    return kLineCount - good;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int idleSeconds = argc > 1 ? std::atoi(argv[1]) : 10;
+
+    int master = -1;
+    int slave = -1;
+    char name[128] = {};
+    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        std::perror("serial-bench: openpty");
+        return 1;
+    }
+    auto port = kvq::CreatePlatformSerialPort();
+    if (!port->Open(name) || !port->ReadSettings() || !port->WriteSettings({})) {
+        std::fprintf(stderr, "serial-bench: %s: %s", name, port->LastErrorText().c_str());
+        return 1;
+    }
+    ::close(slave);
+
+    StoringSink sink;
+    PrintingMessages messages;
+    kvq::ReadCom receiver(sink, messages);
+    receiver.SetPortHandle(port.get());
+    receiver.Resume();
+
+    const std::string bytes = MakeLines();
+    QEventLoop loop;
+    sink.loop = &loop;
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    const auto start = std::chrono::steady_clock::now();
+    {
+        std::jthread writer([&](std::stop_token stop) { WriteAll(master, bytes, stop); });
+        loop.exec();
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    sink.loop = nullptr;
+
+    const std::size_t lost = CountLost(sink.lines, bytes);
+    std::printf("throughput:   %.1f MB/s (%zu bytes, %zu lines in %.3f s, %zu line hand-overs)\n",
+                kTotalBytes / seconds / 1e6, kTotalBytes, kLineCount, seconds, sink.calls);
+    std::printf("lines lost:   %zu\n", lost);
+
+    const double cpuBefore = CpuSeconds();
+    RunFor(idleSeconds * 1000);
+    const double cpu = CpuSeconds() - cpuBefore;
+    std::printf(
+        "idle CPU:     %.1f ms over %d s with the port open and nothing arriving "
+        "(%.3f%% of a core)\n",
+        cpu * 1000, idleSeconds, cpu / idleSeconds * 100);
+
+    receiver.Terminate();
+    port->Close();
+    ::close(master);
+    return lost == 0 && messages.count == 0 ? 0 : 1;
+}
