@@ -9,3 +9,6 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)"
 echo "== export: 1,000,000 lines of each instrument type =="
 build/bin/export-bench
+echo
+echo "== serial: 10 MB of lines through a pseudo-terminal into the receiver =="
+build/bin/serial-bench
