@@ -1,7 +1,10 @@
 #include "Program.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 #include <exception>
 
 #include "Rs232.h"
@@ -42,6 +45,13 @@ public:
 
 int RunProgram(int& argc, char** argv) {
     Application application(argc, argv);
+    // The program speaks Chinese whatever the locale; so do Qt's own dialogs and buttons,
+    // where Qt's translations are installed (qt6-translations-l10n).
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTexts);
+    }
     try {
         QApplication::setApplicationDisplayName(Title());
         // The help command builds its own path; the bare name is kept for the record.
