@@ -3,7 +3,7 @@
 
 KVQ_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
     fonts-wqy-microhei
 )
 KVQ_PACKAGES_GUI=(xvfb xauth)
