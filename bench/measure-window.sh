@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures the real program on an X display: time from start until its main window is
 # shown, then its CPU use while the window stands open and idle.
-#   DISPLAY=:99 tests/app/measure-window.sh build-ui/bin/kvq-transfer [runs] [idle seconds]
+#   DISPLAY=:99 bench/measure-window.sh build-ui/bin/kvq-transfer [runs] [idle seconds]
 set -euo pipefail
 program=${1:?usage: $0 PROGRAM [runs] [idle seconds]}
 runs=${2:-5}

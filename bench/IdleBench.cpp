@@ -6,19 +6,14 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
-#include <sys/resource.h>
 
+#include "BenchSupport.h"
 #include "PtyLine.h"
 #include "WindowUnderTest.h"
 
 namespace {
 
-double CpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
+using kvq::bench::CpuSeconds;
 
 // Runs the event loop alone, as the program does; QTest::qWait would wake it itself.
 void RunEventLoop(int milliseconds) {
@@ -27,7 +22,8 @@ void RunEventLoop(int milliseconds) {
     loop.exec();
 }
 
-void Measure(const char* what, int seconds) {
+// Percent of a core used over `seconds` of the event loop.
+double Measure(const char* what, int seconds) {
     RunEventLoop(500);  // let the start settle
     QElapsedTimer wall;
     wall.start();
@@ -36,6 +32,7 @@ void Measure(const char* what, int seconds) {
     const double used = CpuSeconds() - cpu;
     std::printf("%-32s %6.3f s CPU in %5.1f s = %5.2f %% of a core\n", what, used,
                 wall.elapsed() / 1000.0, 100.0 * used / (wall.elapsed() / 1000.0));
+    return 100.0 * used / (wall.elapsed() / 1000.0);
 }
 
 }  // namespace
@@ -54,6 +51,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kvq-idle-bench: could not start receiving\n");
         return 1;
     }
-    Measure("receiving, nothing arrives", seconds);
+    const double percent = Measure("receiving, nothing arrives", seconds);
+    char figure[64];
+    std::snprintf(figure, sizeof figure, "%.3f %% of a core", percent);
+    kvq::bench::PrintRow(
+        "idle: port open, receiving, nothing arrives, " + std::to_string(seconds) + " s", figure,
+        "< 1 % of a core", kvq::bench::Verdict(percent, 1.0, false));
     return 0;
 }

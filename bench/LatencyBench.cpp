@@ -1,0 +1,95 @@
+// latency-bench: how long a line takes from the instrument's line feed to the text pane.
+// This process owns the pseudo-terminal's master: it sends a line without its line feed,
+// waits until the receiver holds it, then writes the line feed and times until the pane's
+// AppendLines has the line, with the window's event loop running. 1,000 lines, one at a time.
+//
+//   latency-bench [LINES]     (default 1000)
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "Memo.h"
+#include "PtyLine.h"
+#include "WindowUnderTest.h"
+
+namespace {
+
+using namespace kvq::bench;
+
+// Handles each event as it arrives: no polling interval adds to the figure.
+bool ProcessUntil(const std::function<bool()>& done, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    QTimer watchdog;  // wakes the wait now and then, so that the deadline is seen
+    watchdog.start(100);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+// A KVQ-3 observation of twenty fields, as the instrument prints it, without its line feed.
+std::string Observation(int n) {
+    std::string line = std::to_string(n);
+    for (int field = 1; field < 20; ++field) {
+        line +=
+            ' ' + std::to_string((n * 37 + field * 101) % 10000) + '.' + std::to_string(field % 10);
+    }
+    return line + '\r';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
+    PtyLine line;
+    WindowUnderTest window;
+    window.devices["COM1"] = line.DevicePath();
+    window->show();
+    window->OpenComClick();
+    window->ReceiveDataClick();
+    if (!line.IsValid() || !window->Receiver().IsRunning() || !window.messages.empty()) {
+        std::fprintf(stderr, "latency-bench: could not start receiving\n");
+        return 1;
+    }
+    const kvq::Memo& pane = window->TextPane();
+    std::int64_t appendedAt = 0;
+    QObject::connect(&pane, &QPlainTextEdit::textChanged, [&] { appendedAt = NowNs(); });
+
+    std::vector<double> ms;
+    for (int i = 1; i <= count; ++i) {
+        const std::string body = Observation(i);
+        if (!line.Send(body) ||
+            !ProcessUntil([&] { return window->Receiver().LineBuffer().Pending() == body; },
+                          30000)) {
+            std::fprintf(stderr, "latency-bench: line %d did not reach the receiver\n", i);
+            return 1;
+        }
+        const std::size_t before = pane.LineCount();
+        const std::int64_t sentAt = NowNs();
+        if (!line.Send("\n") || !ProcessUntil([&] { return pane.LineCount() > before; }, 30000)) {
+            std::fprintf(stderr, "latency-bench: line %d did not reach the pane\n", i);
+            return 1;
+        }
+        ms.push_back(static_cast<double>(appendedAt - sentAt) / 1e6);
+    }
+    const double median = Percentile(ms, 50);
+    const double p99 = Percentile(ms, 99);
+    std::printf("%d lines, line feed written to line in the pane (AppendLines):\n", count);
+    std::printf("  median %.3f ms, 99th percentile %.3f ms, slowest %.3f ms\n", median, p99,
+                Percentile(ms, 100));
+    char figure[96];
+    std::snprintf(figure, sizeof figure, "median %.2f ms, 99th percentile %.2f ms", median, p99);
+    PrintRow("latency: line feed to the pane, " + std::to_string(count) + " lines", figure,
+             "median < 10 ms", Verdict(median, 10.0, false));
+    return 0;
+}

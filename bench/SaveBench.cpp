@@ -1,0 +1,133 @@
+// save-bench: saves a pane of 100,000 instrument lines of each type through the window's
+// real save flow (the dialog answered by the seam) and compares it with the plainest way to
+// write the same records: a loop of one write() per record into a file. Prints both times
+// and their ratio; the median of five rounds of each.
+//
+//   save-bench [LINES]     (default 100000)
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "InstrumentType.h"
+#include "Memo.h"
+#include "PaneLines.h"
+#include "RecordBuilder.h"
+#include "SimLines.h"
+#include "WindowUnderTest.h"
+
+namespace {
+
+using namespace kvq::bench;
+
+constexpr int kRounds = 5;
+
+std::vector<std::string> InstrumentLines(int type, int count) {
+    kvq::SimLineGenerator generator(type, 1, false);
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        lines.push_back(generator.Next().text);
+    }
+    return lines;
+}
+
+// The records the save writes, each with its CR LF, made before any clock runs.
+std::vector<std::string> Records(int type, std::span<const std::string> paneLines) {
+    kvq::RecordBuilder builder(type);
+    std::vector<std::string> records;
+    for (const std::string& line : paneLines) {
+        if (builder.Next(kvq::PaneReadBack(line)) == kvq::LineOutcome::kRecord) {
+            records.push_back(std::string(builder.Record()) + "\r\n");
+        }
+    }
+    return records;
+}
+
+// Seconds for the plain loop; -1 if a write failed.
+double WriteLoop(const std::vector<std::string>& records, const QString& path) {
+    const std::int64_t start = NowNs();
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    bool ok = fd >= 0;
+    for (std::size_t i = 0; ok && i < records.size(); ++i) {
+        ok = ::write(fd, records[i].data(), records[i].size()) ==
+             static_cast<ssize_t>(records[i].size());
+    }
+    ok = fd >= 0 && ::close(fd) == 0 && ok;
+    return ok ? static_cast<double>(NowNs() - start) / 1e9 : -1;
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct TypeResult {
+    double saveSeconds = 0;
+    double loopSeconds = 0;
+    bool sameFiles = false;
+};
+
+TypeResult MeasureType(int type, int count, const QTemporaryDir& folder) {
+    WindowUnderTest window;
+    window.SelectInstrumentType(type);
+    window.PutLines(InstrumentLines(type, count));
+    const std::vector<std::string> records = Records(type, window->TextPane().StoredLines());
+    std::vector<double> save;
+    std::vector<double> loop;
+    for (int round = 0; round < kRounds; ++round) {
+        window.saveAnswer = folder.filePath("saved");
+        const std::int64_t start = NowNs();
+        window->SaveDataClick();
+        save.push_back(static_cast<double>(NowNs() - start) / 1e9);
+        loop.push_back(WriteLoop(records, folder.filePath("loop.kvq")));
+    }
+    TypeResult result;
+    result.saveSeconds = Percentile(save, 50);
+    result.loopSeconds = Percentile(loop, 50);
+    result.sameFiles =
+        window.messages.empty() && !records.empty() &&
+        FileBytes(folder.filePath("saved.kvq")) == FileBytes(folder.filePath("loop.kvq"));
+    QFile::remove(folder.filePath("saved.kvq"));
+    QFile::remove(folder.filePath("loop.kvq"));
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+    QTemporaryDir folder;
+    std::printf("%4s %8s %10s %11s %8s  %s\n", "type", "lines", "save ms", "loop ms", "ratio",
+                "instrument");
+    double worst = 0;
+    bool allSame = true;
+    std::string figures;
+    for (int type = 0; type < kvq::kInstrumentTypeCount; ++type) {
+        const TypeResult r = MeasureType(type, count, folder);
+        const double ratio = r.saveSeconds / r.loopSeconds;
+        worst = std::max(worst, ratio);
+        allSame = allSame && r.sameFiles;
+        const std::string_view caption = kvq::kInstrumentCaptions[static_cast<std::size_t>(type)];
+        std::printf("%4d %8d %10.1f %11.1f %8.2f  %.*s%s\n", type, count, r.saveSeconds * 1e3,
+                    r.loopSeconds * 1e3, ratio, static_cast<int>(caption.size()), caption.data(),
+                    r.sameFiles ? "" : "  (FILES DIFFER)");
+        char one[32];
+        std::snprintf(one, sizeof one, "%s%d: %.2f", type ? ", " : "", type, ratio);
+        figures += one;
+    }
+    PrintRow("save: " + std::to_string(count) + " lines a type, save flow ÷ write() loop",
+             figures + (allSame ? "" : " (files differ)"), "≤ 1.5 for every type",
+             allSame ? Verdict(worst, 1.5, false) : "missed: files differ");
+    return allSame ? 0 : 1;
+}
