@@ -1,14 +1,99 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmark programs; each prints its figures.
+# Builds and runs the benchmark programs in bench/; each prints its figures, and a table of
+# the figures against their targets closes the output. Not part of the tests.
+#   ./bench.sh                       (KVQ_BUILD_DIR=folder chooses the build folder; default build)
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
 kvq_ensure_packages "${KVQ_PACKAGES[@]}"
 export QT_QPA_PLATFORM=offscreen
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
-echo "== export: 1,000,000 lines of each instrument type =="
-build/bin/export-bench
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    XDG_RUNTIME_DIR=$(mktemp -d)
+    export XDG_RUNTIME_DIR
+fi
+build=${KVQ_BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j "$(nproc)"
+bin=$build/bin
+
+log=$(mktemp)
+out=$(mktemp)
+xvfb=""
+cleanup() {
+    if [ -n "$xvfb" ]; then
+        kill "$xvfb" 2>/dev/null || true
+    fi
+    rm -f "$log" "$out"
+}
+trap cleanup EXIT
+failed=()
+started=$SECONDS
+
+# Runs one benchmark; its output goes to the screen, to $out and to the log of all.
+run() {
+    local title=$1
+    shift
+    echo
+    echo "== $title =="
+    if ! "$@" | tee "$out"; then
+        failed+=("$title")
+    fi
+    cat "$out" >>"$log"
+}
+
+# A private X server for the start-up figure on a real window system, where Xvfb exists.
+# Sets display and xvfb.
+start_xvfb() {
+    command -v Xvfb >/dev/null || return 1
+    local n
+    for n in $(seq 90 120); do
+        if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then
+            continue
+        fi
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb=$!
+        for _ in $(seq 50); do
+            if [ -e "/tmp/.X11-unix/X$n" ]; then
+                display=":$n"
+                return 0
+            fi
+            sleep 0.1
+        done
+        return 1
+    done
+    return 1
+}
+
+run "export: 1,000,000 lines of each instrument type" "$bin/export-bench"
+awk '$1 ~ /^[0-9]$/ { mb = $5 + 0; if (!n++ || mb < lo) lo = mb; if (mb > hi) hi = mb }
+     END { if (n) printf "| export: 1,000,000 lines a type, bytes to file | %.0f–%.0f MB/s | | |\n", lo, hi }' \
+    "$out" | tee -a "$log"
+run "serial: 10 MB of lines through a pseudo-terminal into the receiver" "$bin/serial-bench"
+awk '/^throughput:/ { t = $2 } /^lines lost:/ { l = $3 }
+     END { if (t != "") printf "| serial: 10 MB into the receiver, no window | %s MB/s, %s lost | | |\n", t, l }' \
+    "$out" | tee -a "$log"
+run "receive: kvq-sim sends 100,000 lines at full speed into the main window" "$bin/receive-bench"
+run "latency: line feed to the pane, 1,000 lines one at a time" "$bin/latency-bench"
+run "idle: the window receiving, nothing arrives" "$bin/kvq-idle-bench" 10
+run "save: 100,000 lines of each type, save flow against a write() loop" "$bin/save-bench"
+run "start-up: spawn to the main window shown, offscreen" "$bin/startup-bench" 10
+display=""
+if start_xvfb; then
+    run "start-up: spawn to the main window shown, X (Xvfb)" \
+        env QT_QPA_PLATFORM=xcb DISPLAY="$display" "$bin/startup-bench" 10
+fi
+
 echo
-echo "== serial: 10 MB of lines through a pseudo-terminal into the receiver =="
-build/bin/serial-bench
+echo "== summary =="
+echo "$(date +%F), nproc $(nproc), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)," \
+    "load $(cut -d' ' -f1-3 /proc/loadavg), ./bench.sh"
+echo
+echo "| benchmark | figure | target | |"
+echo "|---|---|---|---|"
+grep '^| ' "$log"
+echo
+echo "The benchmarks ran for $((SECONDS - started)) s (the build not counted)."
+if [ "${#failed[@]}" -gt 0 ]; then
+    echo "Failed: ${failed[*]}" >&2
+    exit 1
+fi
