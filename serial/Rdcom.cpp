@@ -21,6 +21,9 @@ ReadCom::~ReadCom() = default;
 
 void ReadCom::SetPortHandle(SerialPort* port) {
     port_ = port;
+    // A half line belongs to the port it came from: glued onto the first line of the next
+    // one it could make a plausible but false record.
+    lineBuffer_.Clear();
     // The same object may have been reopened on another descriptor.
     DropNotifier();
     UpdateNotifier();

@@ -52,7 +52,8 @@ public:
     // and hands the completed lines to the line sink in one call.
     void ReadStep();
 
-    // The line being built; kept across read steps, pause and resume.
+    // The line being built; kept across read steps, pause and resume, emptied with a new
+    // port handle.
     const LineAssembler& LineBuffer() const { return lineBuffer_; }
 
 private:
