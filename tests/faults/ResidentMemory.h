@@ -1,0 +1,6 @@
+#pragma once
+
+#include <cstddef>
+
+// The resident set of this process in bytes (VmRSS), 0 if it cannot be read.
+std::size_t ResidentBytes();

@@ -1,0 +1,412 @@
+// Saves that the file system refuses, and saves while the line keeps sending, through the real
+// main window with a real pseudo-terminal and real files.
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <poll.h>
+#include <sys/fsuid.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Memo.h"
+#include "PtyFeeder.h"
+#include "PtyLine.h"
+#include "RunEventsUntil.h"
+#include "WindowUnderTest.h"
+
+using kvq::BoxMessage;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+std::string Joined(const std::vector<std::string>& lines, const std::string& end) {
+    std::string bytes;
+    for (const std::string& line : lines) {
+        bytes += line + end;
+    }
+    return bytes;
+}
+
+QString SystemText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Records of instrument type 5 (four fields, saved unchanged), numbered from `first`.
+std::vector<std::string> Records(int first, int count) {
+    std::vector<std::string> lines;
+    for (int i = first; i < first + count; ++i) {
+        lines.push_back(
+            QStringLiteral("%1 12.5 3.20 10:30").arg(i, 6, 10, QLatin1Char('0')).toStdString());
+    }
+    return lines;
+}
+
+// A window receiving on a pseudo-terminal with instrument type 5.
+struct Receiving {
+    PtyLine line;
+    WindowUnderTest window;
+    QTemporaryDir folder;
+
+    Receiving() {
+        window.devices["COM1"] = line.DevicePath();
+        window.SelectInstrumentType(5);
+    }
+    void Click(const char* command) { window.Button(QString::fromLatin1(command))->click(); }
+    // Opens the port and receives `lines`, sent from a thread as the instrument sends them.
+    bool Receive(const std::vector<std::string>& lines) {
+        if (!window->PortOpen()) {
+            Click("OpenCom");
+        }
+        Click("ReceiveData");
+        const std::string bytes = Joined(lines, "\r\n");
+        PtyFeeder feeder(line, bytes);
+        return RunEventsUntil(
+                   [&] {
+                       return feeder.Finished() && window->TextPane().LineCount() == lines.size();
+                   },
+                   120000) &&
+               feeder.Succeeded();
+    }
+    std::vector<std::string> PaneLines() {
+        const auto stored = window->TextPane().StoredLines();
+        return {stored.begin(), stored.end()};
+    }
+};
+
+// The save runs with the file-system identity of an ordinary user, as the program runs in
+// use. Root ignores file modes; the file-system user id is a property of the calling thread
+// only, and dropping it from 0 also drops root's power over file modes, until it is given
+// back.
+class OrdinaryUserFiles {
+public:
+    static constexpr uid_t kNobody = 65534;
+    OrdinaryUserFiles() : wasRoot_(::geteuid() == 0) {
+        if (wasRoot_) {
+            ::setfsuid(kNobody);
+        }
+    }
+    ~OrdinaryUserFiles() {
+        if (wasRoot_) {
+            ::setfsuid(0);
+        }
+    }
+    OrdinaryUserFiles(const OrdinaryUserFiles&) = delete;
+    OrdinaryUserFiles& operator=(const OrdinaryUserFiles&) = delete;
+    // The identity took: setfsuid answers with the current one.
+    bool InEffect() const {
+        return !wasRoot_ || static_cast<uid_t>(::setfsuid(static_cast<uid_t>(-1))) == kNobody;
+    }
+
+private:
+    bool wasRoot_;
+};
+
+// The immutable attribute (chattr +i) refuses writing to everyone, root included; taken off
+// again at the end, or the temporary folder could not be removed.
+class ImmutableFile {
+public:
+    explicit ImmutableFile(const QString& path) : path_(QFile::encodeName(path).toStdString()) {
+        error_ = SetFlag(true);
+        set_ = error_ == 0;
+    }
+    ~ImmutableFile() {
+        if (set_) {
+            SetFlag(false);
+        }
+    }
+    ImmutableFile(const ImmutableFile&) = delete;
+    ImmutableFile& operator=(const ImmutableFile&) = delete;
+    // 0 if the attribute is set, else why not.
+    int Error() const { return error_; }
+
+private:
+    int SetFlag(bool on) {
+        const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return errno;
+        }
+        int flags = 0;
+        int error = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
+            error = errno;
+        } else {
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            if (::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0) {
+                error = errno;
+            }
+        }
+        ::close(fd);
+        return error;
+    }
+
+    std::string path_;
+    int error_ = 0;
+    bool set_ = false;
+};
+
+enum class Refusal { kDiskFull, kNoFolder, kFolder, kReadOnly, kImmutable };
+
+const QByteArray kOldContent("000001 old record\r\n");
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Refusal)
+
+class SaveFaultsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void refusedSave_data();
+    void refusedSave();
+    void saveWhileReceiving();
+    void linesArriveWhileTheSaveDialogIsOpen();
+};
+
+void SaveFaultsTest::refusedSave_data() {
+    QTest::addColumn<Refusal>("refusal");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<int>("error");
+    QTest::newRow("disk full: /dev/full") << Refusal::kDiskFull << "full" << ENOSPC;
+    QTest::newRow("folder does not exist") << Refusal::kNoFolder << "missing/line" << ENOENT;
+    QTest::newRow("the name is a folder") << Refusal::kFolder << "line" << EISDIR;
+    QTest::newRow("read-only file, saved as an ordinary user")
+        << Refusal::kReadOnly << "line" << EACCES;
+    QTest::newRow("immutable file, refused to root too") << Refusal::kImmutable << "line" << EPERM;
+}
+
+// The main window tells which file failed and why; nothing else changes, not the pane, not the
+// commands, not an old file; and the next save to a good name works.
+void SaveFaultsTest::refusedSave() {
+    QFETCH(Refusal, refusal);
+    QFETCH(QString, chosen);
+    QFETCH(int, error);
+    Receiving session;
+    const std::vector<std::string> lines{"1 12.5 3.20 10:30", "2,12.4,3.18,10:31",
+                                         "\xb2\xe2\xb5\xe3 12.5 3.20 10:33"};
+    QVERIFY(session.Receive(lines));
+    session.Click("Stop");
+    QDir folder(session.folder.path());
+    const QString written = folder.filePath(chosen + ".kvq");
+
+    std::unique_ptr<ImmutableFile> immutable;
+    switch (refusal) {
+        case Refusal::kDiskFull:
+            QVERIFY(QFile::link("/dev/full", written));
+            break;
+        case Refusal::kNoFolder:
+            break;
+        case Refusal::kFolder:
+            QVERIFY(folder.mkdir(chosen + ".kvq"));
+            QVERIFY(WriteFile(written + "/inside", kOldContent));
+            break;
+        case Refusal::kReadOnly:
+            QVERIFY(WriteFile(written, kOldContent));
+            QVERIFY(::chmod(QFile::encodeName(written).constData(), 0444) == 0);
+            // The folder itself lets the ordinary user in: only the file's mode refuses.
+            QVERIFY(::chmod(QFile::encodeName(folder.path()).constData(), 0777) == 0);
+            break;
+        case Refusal::kImmutable:
+            QVERIFY(WriteFile(written, kOldContent));
+            immutable = std::make_unique<ImmutableFile>(written);
+            if (immutable->Error() != 0) {
+                QSKIP(qPrintable("the immutable attribute cannot be set here: " +
+                                 SystemText(immutable->Error())));
+            }
+            break;
+    }
+    const std::vector<bool> commands = session.window.CommandStates();
+    QVERIFY(session.window.Enabled(kvq::Command::kSaveData));
+    const QStringList entries = folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    session.window.saveAnswer = folder.filePath(chosen);
+    if (refusal == Refusal::kReadOnly) {
+        const OrdinaryUserFiles ordinaryUser;
+        QVERIFY(ordinaryUser.InEffect());
+        session.Click("SaveData");
+    } else {
+        session.Click("SaveData");
+    }
+
+    QCOMPARE(session.window.messages.size(), std::size_t{1});
+    QCOMPARE(session.window.messages.front(),
+             (BoxMessage{QStringLiteral("保存数据"),
+                         QStringLiteral("数据文件") + written + QStringLiteral("保存失败：") +
+                             SystemText(error),
+                         QMessageBox::Critical, true}));
+    QCOMPARE(session.PaneLines(), lines);
+    QCOMPARE(session.window.CommandStates(), commands);
+    QVERIFY(!session.window->Receiver().IsRunning());
+    QCOMPARE(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
+    if (refusal == Refusal::kReadOnly || refusal == Refusal::kImmutable) {
+        QCOMPARE(ReadAll(written), kOldContent);
+    } else if (refusal == Refusal::kFolder) {
+        QVERIFY(QFileInfo(written).isDir());
+        QCOMPARE(ReadAll(written + "/inside"), kOldContent);
+    }
+
+    session.window.saveAnswer = folder.filePath("good");
+    session.Click("SaveData");
+    QCOMPARE(ReadAll(folder.filePath("good.kvq")),
+             QByteArray::fromStdString(Joined(lines, "\r\n")));
+    QCOMPARE(session.window.messages.size(), std::size_t{1});
+    QCOMPARE(session.PaneLines(), lines);
+}
+
+// The line keeps sending while the file is written. The file is a pipe whose reader sends more
+// lines into the serial line while the save is still writing (the pipe holds less than the
+// file, so the save waits for the reader): the file holds exactly the pane's lines when the
+// save began, and the lines sent during and after the save land in the pane, none lost, none
+// twice, the half line of before the save completed.
+void SaveFaultsTest::saveWhileReceiving() {
+    Receiving session;
+    // A first reception, stopped, enables the save command; receiving again leaves it enabled.
+    QVERIFY(session.Receive(Records(0, 1)));
+    session.Click("Stop");
+    const std::vector<std::string> before = Records(1, 5000);
+    QVERIFY(session.Receive(before));
+    QVERIFY(session.line.Send("005001 12.5 3."));
+    QVERIFY(RunEventsUntil(
+        [&] { return session.window->Receiver().LineBuffer().Pending() == "005001 12.5 3."; },
+        30000));
+    QVERIFY(session.window.Enabled(kvq::Command::kSaveData));
+    const std::vector<bool> commands = session.window.CommandStates();
+
+    const QString fifo = session.folder.filePath("during.kvq");
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    // Opened before the save, so that the save's open does not wait for a reader.
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    QVERIFY(::fcntl(reader, F_SETPIPE_SZ, 4096) > 0);
+    const std::vector<std::string> during = Records(5002, 20);
+    std::string file;
+    bool sentDuring = false;
+    {
+        std::jthread drain([&](std::stop_token stop) {
+            char buffer[4096];
+            while (!stop.stop_requested()) {
+                pollfd p{reader, POLLIN, 0};
+                if (::poll(&p, 1, 100) <= 0) {
+                    continue;
+                }
+                const ssize_t n = ::read(reader, buffer, sizeof buffer);
+                if (n > 0 && !sentDuring) {
+                    // The save is writing and waits for this reader: send now.
+                    sentDuring = session.line.Send("20 10:30\r\n" + Joined(during, "\r\n"));
+                }
+                if (n > 0) {
+                    file.append(buffer, static_cast<std::size_t>(n));
+                } else if (n == 0 || errno != EAGAIN) {
+                    break;  // the save closed the file
+                }
+            }
+        });
+        session.window.saveAnswer = session.folder.filePath("during");
+        session.Click("SaveData");
+        // The save has closed the file: the reader reaches its end.
+    }
+    ::close(reader);
+    QVERIFY(sentDuring);
+    QCOMPARE(file, Joined(before, "\r\n"));
+    QCOMPARE(session.PaneLines(), before);
+
+    QVERIFY(session.line.Send("005022 12.5 3.20 10:30\r\n"));
+    std::vector<std::string> expected = before;
+    expected.push_back("005001 12.5 3.20 10:30");
+    expected.insert(expected.end(), during.begin(), during.end());
+    expected.push_back("005022 12.5 3.20 10:30");
+    QVERIFY(RunEventsUntil(
+        [&] { return session.window->TextPane().LineCount() == expected.size(); }, 30000));
+    QCOMPARE(session.PaneLines(), expected);
+    QVERIFY(session.window->Receiver().IsRunning());
+    QCOMPARE(session.window.CommandStates(), commands);
+    QVERIFY(session.window.messages.empty());
+}
+
+// The real save dialog is modal: the receiver goes on reading while it is open, and the file
+// holds the pane's lines as they are when the user confirms the name, those that came while
+// the dialog was open included.
+void SaveFaultsTest::linesArriveWhileTheSaveDialogIsOpen() {
+    PtyLine line;
+    QTemporaryDir folder;
+    kvq::WindowSeams seams;  // the real save dialog
+    seams.deviceMapper = [&line](const std::string&) { return line.DevicePath(); };
+    std::vector<BoxMessage> messages;
+    seams.showMessage = [&messages](const BoxMessage& message) { messages.push_back(message); };
+    kvq::TRS232Form window(seams);
+    window.findChild<QAbstractButton*>(QStringLiteral("InstrTypeItem5"))->click();
+    window.show();
+    window.OpenComClick();
+    window.ReceiveDataClick();
+    const std::vector<std::string> first = Records(1, 3);
+    QVERIFY(line.Send(Joined(first, "\r\n")));
+    QVERIFY(RunEventsUntil([&] { return window.TextPane().LineCount() == 3; }, 30000));
+
+    const std::vector<std::string> second = Records(4, 3);
+    bool dialogSeen = false;
+    bool arrivedWhileOpen = false;
+    QTimer::singleShot(0, this, [&] {
+        QFileDialog* dialog = nullptr;
+        dialogSeen = RunEventsUntil(
+            [&] {
+                dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                return dialog != nullptr;
+            },
+            30000);
+        if (dialog == nullptr) {
+            return;
+        }
+        arrivedWhileOpen =
+            line.Send(Joined(second, "\r\n")) &&
+            RunEventsUntil([&] { return window.TextPane().LineCount() == 6; }, 30000);
+        // The user goes to the folder, types the name and presses Enter.
+        dialog->setDirectory(folder.path());
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            name->setText(QStringLiteral("open"));
+            QTest::keyClick(name, Qt::Key_Return);
+        }
+        // Never leave the test waiting on a dialog that did not take the name.
+        if (dialog->isVisible()) {
+            dialog->reject();
+        }
+    });
+    window.SaveDataClick();
+    QVERIFY(dialogSeen);
+    QVERIFY(arrivedWhileOpen);
+    QCOMPARE(window.SaveFileName(), folder.filePath("open.kvq"));
+    std::vector<std::string> both = first;
+    both.insert(both.end(), second.begin(), second.end());
+    QCOMPARE(ReadAll(folder.filePath("open.kvq")), QByteArray::fromStdString(Joined(both, "\r\n")));
+
+    QVERIFY(line.Send("000007 12.5 3.20 10:30\n"));
+    QVERIFY(RunEventsUntil([&] { return window.TextPane().LineCount() == 7; }, 30000));
+    QVERIFY(window.Receiver().IsRunning());
+    QVERIFY(messages.empty());
+}
+
+QTEST_MAIN(SaveFaultsTest)
+#include "SaveFaultsTest.moc"
