@@ -20,7 +20,9 @@ bool ReadLink(const std::string& path, std::string& target) {
     return true;
 }
 
-// Whether whatever stands at `path` may be replaced: only a stale simulator link.
+// Whether whatever stands at `path` may be replaced: only a stale simulator link, one into
+// /dev/pts/ whose terminal is gone. A live one may belong to another simulator, and a
+// dangling link elsewhere may be the user's own link to an unplugged adapter.
 bool Replaceable(const std::string& path, std::string& error) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {
@@ -33,7 +35,7 @@ bool Replaceable(const std::string& path, std::string& error) {
     std::string target;
     if (S_ISLNK(st.st_mode) && ReadLink(path, target)) {
         struct stat pointed {};
-        if (target.rfind("/dev/pts/", 0) == 0 || ::stat(path.c_str(), &pointed) != 0) {
+        if (target.rfind("/dev/pts/", 0) == 0 && ::stat(path.c_str(), &pointed) != 0) {
             return true;
         }
     }

@@ -108,6 +108,7 @@ private slots:
     void linkPointsToTheTerminalAndGoes();
     void linkGoesOnSignal_data();
     void linkGoesOnSignal();
+    void linkNeverReplacesOtherFiles_data();
     void linkNeverReplacesOtherFiles();
     void badArguments_data();
     void badArguments();
@@ -414,18 +415,45 @@ void TestKvqSim::linkGoesOnSignal() {
     QVERIFY(!QFileInfo::exists(link));
 }
 
+void TestKvqSim::linkNeverReplacesOtherFiles_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("regular file") << "file" << false;
+    QTest::newRow("dangling link outside /dev/pts") << "/nonexistent/ttyUSB0" << false;
+    QTest::newRow("live terminal link") << "/dev/pts/ptmx" << false;
+    QTest::newRow("stale simulator link") << "/dev/pts/987654" << true;
+}
+
 void TestKvqSim::linkNeverReplacesOtherFiles() {
-    const QString path = dir_.filePath("not-a-link");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep me") == 7);
-    file.close();
+    QFETCH(QString, kind);
+    QFETCH(bool, replaced);
+    const QString path = dir_.filePath("COM9");
+    QFile::remove(path);
+    if (kind == "file") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep me") == 7);
+    } else {
+        QVERIFY(QFile::link(kind, path));
+    }
 
     QProcess process;
-    process.start(SimProgram(), {"--link", path});
+    process.start(SimProgram(), {"--link", path, "--lines", "1", "--rate", "0"});
+    if (replaced) {
+        QVERIFY(process.waitForReadyRead(20000));
+        const QString device = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+        QCOMPARE(QFileInfo(path).symLinkTarget(), device);
+        process.terminate();
+        QVERIFY(process.waitForFinished(20000));
+        return;
+    }
     QVERIFY(process.waitForFinished(20000));
     QCOMPARE(process.exitCode(), 1);
     QVERIFY(process.readAllStandardOutput().isEmpty());
-    QCOMPARE(FileBytes(path), QByteArray("keep me"));
+    if (kind == "file") {
+        QCOMPARE(FileBytes(path), QByteArray("keep me"));
+    } else {
+        QCOMPARE(QFileInfo(path).symLinkTarget(), kind);
+    }
 }
 
 void TestKvqSim::badArguments_data() {
