@@ -23,7 +23,6 @@ void Memo::AppendLines(std::span<const std::string> lines) {
         return;
     }
     const std::size_t first = lines_.size();
-    lines_.reserve(first + lines.size());
     for (const std::string& line : lines) {
         lines_.emplace_back(PaneStoredLine(line));
     }
