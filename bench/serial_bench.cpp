@@ -63,7 +63,7 @@ struct PrintingMessages : kvq::MessageSink {
     }
 };
 
-bool WriteAll(int fd, const std::string& bytes, std::stop_token stop) {
+bool WriteAll(int fd, const std::string& bytes, const std::stop_token& stop) {
     std::size_t done = 0;
     while (done < bytes.size() && !stop.stop_requested()) {
         pollfd p{fd, POLLOUT, 0};
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(120000, &loop, &QEventLoop::quit);
     const auto start = std::chrono::steady_clock::now();
     {
-        std::jthread writer([&](std::stop_token stop) { WriteAll(master, bytes, stop); });
+        std::jthread writer([&](const std::stop_token& stop) { WriteAll(master, bytes, stop); });
         loop.exec();
     }
     const double seconds =

@@ -11,7 +11,7 @@ namespace kvq {
 // The serial port on Linux: a tty device through termios2 (so that 14400 baud can be set),
 // opened read only, without becoming the controlling terminal, non-blocking (a read step
 // must never wait), and held exclusively.
-class PosixSerialPort : public SerialPort {
+class PosixSerialPort final : public SerialPort {
 public:
     PosixSerialPort();
     ~PosixSerialPort() override;

@@ -327,7 +327,7 @@ void SimLineGenerator::HxrBlock() {
 
 // Mostly plain decimals; now and then the other ways a reading gets printed.
 std::string SimLineGenerator::HxrReading() {
-    const std::string plain = Value(random_, 50, 500000, static_cast<int>(random_.Between(1, 3)));
+    std::string plain = Value(random_, 50, 500000, static_cast<int>(random_.Between(1, 3)));
     switch (random_.Between(0, 19)) {
         case 0:
             return Cat({Value(random_, 10, 99, 1), random_.Percent(50) ? "E" : "e",
