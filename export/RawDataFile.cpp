@@ -81,6 +81,7 @@ bool RawDataWriter::WriteRecord(std::string_view record) {
 }
 
 const SaveReport& RawDataWriter::Finish() {
+    report_.readingsNotWritten = builder_.ReadingsOfOpenGroup();
     if (ownsFd_ && fd_ >= 0) {
         const int fd = fd_;
         fd_ = -1;
