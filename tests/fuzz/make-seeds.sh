@@ -73,6 +73,7 @@ seed Writer type1-examples '1100 101 102 103 104 105 106 107 108 109 110 111 112
 seed Writer type1-empty-field '1\x01 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21\n'
 seed Writer type2-example '2POINT 1\n1.25\n-0.50\n3\n12.0 4\n7.75\n0.004\n\n100\n2.5E3\n8,\n9.1\n16\n12\n'
 seed Writer type2-two-groups '21\n2\n3\n4\n5\n6\n7\n8\n9\n10\n+1.50\n007\n-0\n.\n1E\n  7.25  \n7.25,\nabc\n--5\n1 2\n8\n9\n10\n'
+seed Writer type2-not-readings '21\n+\n2\nE5\n3\n1e4933\n4\n.e\n5\n0x10\n6\n7\n8\n9\n10\n11\n'
 seed Writer type3 '31 10.0 2.5 123.4 0.56 7.89 1.23 45.6\n  12,\t3.5 ,, 0.8\t\t77.1,6,-0.02,4.40,A1  \n1 2 3 4 5 6 7\n'
 seed Writer type4-empty-field '4\x01 B C D E F G H\nA B C D E F G H I\n'
 seed Writer type5 '5TX LOG\n1 12.5 3.20 10:30\n2,12.4,3.18,10:31\n3 12.6 3.21\n\n4 12.5 3.19 10:32 0\n,,a,, b,c ,d,,\n'
