@@ -199,7 +199,8 @@ void TRS232Form::OpenComClick() {
     const std::string device = seams_.deviceMapper(portName.toStdString());
     std::unique_ptr<SerialPort> port = CreatePlatformSerialPort();
     if (!port->Open(device)) {
-        Show(OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText())));
+        Show(OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText()),
+                               port->LastErrorIsPermissionDenied()));
         return;
     }
     port_ = std::move(port);
