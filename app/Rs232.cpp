@@ -264,7 +264,7 @@ void TRS232Form::SaveDataClick() {
     request.title = QStringLiteral("保存传输的数据");
     request.filters =
         QStringList{QStringLiteral("KVQ格式原始数据文件(*.kvq)"), QStringLiteral("所有文件(*.*)")};
-    request.startFolder = DecodeName(DataFolderPosix(ProgramPath()));
+    request.startFolder = SaveStartFolder(DecodeName(DataFolderPosix(ProgramPath())));
     request.proposedName = saveFileName_;
     const std::optional<QString> chosen = seams_.saveDialog(this, request);
     if (!chosen || chosen->isEmpty()) {
