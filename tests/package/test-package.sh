@@ -5,12 +5,23 @@
 # on Xvfb, opening its help file from Help/ beside bin/.
 #   tests/package/test-package.sh build/kvq-transfer_VERSION_ARCH.deb
 # KVQ_PACKAGE_SCREENSHOT=file.png keeps a screenshot of the program with its help window.
+# KVQ_PACKAGE_SYSTEM_INSTALL=1 (CI, as root, on a machine without the package) also installs
+# it with dpkg -i, checks the data folder's group and the program there, and removes and
+# purges it again.
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 PACKAGE.deb" >&2; exit 2; }
 deb=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+installed=false
+cleanup() {
+    # A failed check must not leave the package on the machine.
+    if $installed; then
+        dpkg --purge kvq-transfer >/dev/null 2>&1 || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
 
 fail() {
     echo "test-package: FAIL: $*" >&2
@@ -94,10 +105,37 @@ check_program_on_xvfb() {
     ok "the menu entry's command starts the program; its help window reads Help/rs232.hlp"
 }
 
+check_system_install() {
+    if dpkg-query -W kvq-transfer >/dev/null 2>&1; then
+        fail "kvq-transfer is installed on this machine already; not touching it"
+    fi
+    installed=true
+    dpkg -i "$deb" >"$work/dpkg.txt" 2>&1 || fail "dpkg -i: $(cat "$work/dpkg.txt")"
+    local data=/usr/lib/kvq-transfer/Data dialout
+    dialout=$(getent group dialout | cut -d: -f3)
+    [ "$(stat -c '%U:%G %a' "$data")" = "root:dialout 2775" ] || fail "$data: $(stat -c '%U:%G %a' "$data")"
+    setpriv --reuid=65534 --regid=65534 --groups="$dialout" touch "$data/probe" ||
+        fail "a member of dialout cannot save in $data"
+    [ "$(stat -c %G "$data/probe")" = dialout ] || fail "a saved file does not belong to dialout"
+    rm -f "$data/probe"
+    ! setpriv --reuid=65534 --regid=65534 --clear-groups touch "$data/probe" 2>/dev/null ||
+        fail "a user outside dialout can save in $data"
+    man -w kvq-convert >/dev/null || fail "man kvq-convert"
+    check_program_on_xvfb ""
+    dpkg --purge kvq-transfer >"$work/dpkg.txt" 2>&1 || fail "dpkg --purge: $(cat "$work/dpkg.txt")"
+    installed=false
+    ! dpkg-statoverride --list "$data" >/dev/null || fail "the data folder's override outlives the purge"
+    [ ! -e /usr/bin/kvq-transfer ] || fail "/usr/bin/kvq-transfer outlives the purge"
+    ok "dpkg -i: Data/ for the group dialout, the program from /usr/bin; dpkg --purge leaves nothing"
+}
+
 check_control
 check_lintian
 dpkg -x "$deb" "$work/root"
 check_tree "$work/root"
 check_commands "$work/root"
 check_program_on_xvfb "$work/root"
+if [ "${KVQ_PACKAGE_SYSTEM_INSTALL:-}" = 1 ]; then
+    check_system_install
+fi
 echo "test-package: all checks passed"
