@@ -10,7 +10,11 @@ endif()
 set(KVQ_APP_DIR ${KVQ_APP_DIR_DEFAULT} CACHE STRING
     "Folder under the install prefix that holds bin/, Help/ and Data/ side by side")
 
-install(TARGETS kvq-transfer kvq-convert kvq-sim RUNTIME DESTINATION ${KVQ_APP_DIR}/bin)
+# kvq-sim plays an instrument on a Linux pseudo-terminal; a Windows build has no kvq-sim.
+install(TARGETS kvq-transfer kvq-convert RUNTIME DESTINATION ${KVQ_APP_DIR}/bin)
+if(TARGET kvq-sim)
+    install(TARGETS kvq-sim RUNTIME DESTINATION ${KVQ_APP_DIR}/bin)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/about/Help/rs232.hlp DESTINATION ${KVQ_APP_DIR}/Help)
 install(DIRECTORY DESTINATION ${KVQ_APP_DIR}/Data)
 
