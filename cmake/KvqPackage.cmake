@@ -38,10 +38,10 @@ files in the layout of the instrument type. Its window is in Chinese.
 
 Also included: kvq-convert, which converts a serial capture into a .kvq
 file, and kvq-sim, which plays an instrument on a pseudo-terminal.")
-# The libraries come from dpkg-shlibdeps; Qt loads its platform plugin at run time, which
-# dpkg-shlibdeps cannot see.
+# The libraries come from dpkg-shlibdeps. Qt loads its X11 platform plugin (xcb) at run
+# time, where dpkg-shlibdeps cannot see it; Debian ships it in libqt6gui6, which the
+# program links (qt6-qpa-plugins holds only the VNC and TUIO plugins).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${KVQ_GENERATED_DIR}/control/postinst ${KVQ_GENERATED_DIR}/control/postrm)

@@ -32,12 +32,14 @@ ok() { echo "test-package: ok: $*"; }
 field() { dpkg-deb --field "$deb" "$1"; }
 
 check_control() {
-    local version depends
+    local version depends xcb
     version=$(field Version)
     [ "$(basename "$deb")" = "kvq-transfer_${version}_$(dpkg --print-architecture).deb" ] ||
         fail "file name $(basename "$deb") does not match version $version"
     depends=$(field Depends)
-    for p in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins libc6; do
+    # Qt's X11 platform plugin is loaded at run time: its package must be a dependency too.
+    xcb=$(dpkg-query -S '*/qt6/plugins/platforms/libqxcb.so' | cut -d: -f1)
+    for p in libqt6widgets6 libqt6gui6 libqt6core6 libc6 "$xcb"; do
         [[ ",$depends," =~ [,\ ]$p[\ ,] ]] || fail "Depends lacks $p: $depends"
     done
     [[ "$(field Recommends)" == *fonts-wqy-microhei* ]] || fail "fonts-wqy-microhei not recommended"
