@@ -208,7 +208,8 @@ void TRS232Form::OpenComClick() {
     const std::string device = seams_.deviceMapper(portName.toStdString());
     std::unique_ptr<SerialPort> port = CreatePlatformSerialPort();
     if (!port->Open(device)) {
-        Show(OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText())));
+        Show(OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText()),
+                               port->LastErrorIsPermissionDenied()));
         return;
     }
     port_ = std::move(port);
@@ -273,7 +274,7 @@ void TRS232Form::SaveDataClick() {
     request.filters = QStringList{
         NameFilter(QStringLiteral("KVQ格式原始数据文件(*.kvq)"), QStringLiteral("*.kvq")),
         NameFilter(QStringLiteral("所有文件(*.*)"), kAllFilesPattern)};
-    request.startFolder = DecodeName(DataFolder(ProgramPath()));
+    request.startFolder = SaveStartFolder(DecodeName(DataFolder(ProgramPath())));
     request.proposedName = saveFileName_;
     const std::optional<QString> chosen = seams_.saveDialog(this, request);
     if (!chosen || chosen->isEmpty()) {

@@ -22,6 +22,10 @@ struct SaveDialogRequest {
 using SaveDialogFunction =
     std::function<std::optional<QString>(QWidget* owner, const SaveDialogRequest& request)>;
 
+// Where the save dialog starts: the data folder if it is a folder the user may save in,
+// otherwise the user's home folder, never the folder the program was started from.
+QString SaveStartFolder(const QString& dataFolder);
+
 // A name filter that shows `text` and matches `patterns`: the dialog shows no patterns of
 // its own (QFileDialog::HideNameFilterDetails).
 QString NameFilter(const QString& text, const QString& patterns);

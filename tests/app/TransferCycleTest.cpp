@@ -2,6 +2,7 @@
 // real files; the save's failures and its warning.
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <cstring>
 
 #include "Memo.h"
+#include "PermissionBitsBind.h"
 #include "PtyLine.h"
 #include "WindowUnderTest.h"
 
@@ -71,6 +73,8 @@ private slots:
     void receiveAndSaveEachInstrumentType();
     void saveDialogRequest();
     void saveDialogFilters();
+    void saveStartFolder_data();
+    void saveStartFolder();
     void receiveAgainEmptiesThePane();
     void partialLineSurvivesStopAndResume();
     void instrumentTypeChangeEmptiesThePane();
@@ -204,6 +208,46 @@ void TransferCycleTest::saveDialogFilters() {
     dialog.selectNameFilter(request.filters[1]);
     QCOMPARE(types->currentIndex(), 1);
     QTRY_COMPARE(shown(), (QStringList{"capture", "line3.kvq"}));
+}
+
+void TransferCycleTest::saveStartFolder_data() {
+    QTest::addColumn<QString>("dataFolder");
+    QTest::addColumn<bool>("startsThere");
+    QTest::newRow("data folder to save in") << "Data" << true;
+    QTest::newRow("data folder missing: home, not the working folder") << "missing" << false;
+    QTest::newRow("a file named like the data folder") << "file" << false;
+    QTest::newRow("data folder not writable") << "read-only" << false;
+}
+
+void TransferCycleTest::saveStartFolder() {
+    QFETCH(QString, dataFolder);
+    QFETCH(bool, startsThere);
+    QTemporaryDir root;
+    const QString home = root.filePath("home");
+    const QString folder = root.filePath(dataFolder);
+    QVERIFY(QDir().mkpath(home));
+    const QString savedCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(root.path()));
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home));
+    if (dataFolder == "Data" || dataFolder == "read-only") {
+        QVERIFY(QDir().mkpath(folder));
+    } else if (dataFolder == "file") {
+        QFile file(folder);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    if (dataFolder == "read-only") {
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    }
+    QString chosen;
+    {
+        const PermissionBitsBind bind;
+        QVERIFY(bind.Binds());
+        chosen = kvq::SaveStartFolder(folder + "/");
+    }
+    qputenv("HOME", savedHome);
+    QDir::setCurrent(savedCurrent);
+    QCOMPARE(chosen, startsThere ? folder + "/" : home);
 }
 
 void TransferCycleTest::receiveAgainEmptiesThePane() {
