@@ -70,7 +70,8 @@ void ReadCom::UpdateNotifier() {
     const int fd = wanted ? port_->NotifyDescriptor() : -1;
     if (wanted && fd < 0) {
         if (!pollTimer_.isActive()) {
-            pollTimer_.start();
+            emptyPolls_ = 0;
+            pollTimer_.start(kPollIntervalMs);
         }
     } else {
         pollTimer_.stop();
@@ -113,6 +114,9 @@ void ReadCom::ReadStep() {
     } else if (*waiting > 0) {
         ReadWaiting(*waiting);
     }
+    if (waiting && pollTimer_.isActive()) {
+        PaceTimer(*waiting > 0);
+    }
 }
 
 // Everything that waits is read, a chunk at a time, so nothing is lost however much the
@@ -138,6 +142,15 @@ void ReadCom::ReadWaiting(std::size_t waiting) {
     }
     if (!lines.empty()) {
         lines_.AppendLines(lines);
+    }
+}
+
+void ReadCom::PaceTimer(bool bytesCame) {
+    if (bytesCame) {
+        emptyPolls_ = 0;
+        pollTimer_.setInterval(kPollIntervalMs);
+    } else if (++emptyPolls_ == kEmptyPollsBeforeQuiet) {
+        pollTimer_.setInterval(kQuietPollIntervalMs);
     }
 }
 

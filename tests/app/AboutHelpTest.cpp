@@ -111,6 +111,14 @@ void AboutHelpTest::aboutLinkOpensTheWebAddress() {
 void AboutHelpTest::helpPath_data() {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("helpFile");
+#ifdef _WIN32
+    QTest::newRow("program in the drive's root") << "C:\\prog.exe"
+                                                 << "C:\\Help\\rs232.hlp";
+    QTest::newRow("installed") << "D:\\KVQ\\bin\\kvq-transfer.exe"
+                               << "D:\\KVQ\\Help\\rs232.hlp";
+    QTest::newRow("name of the own folder plays no part") << "C:\\Survey\\tools\\kvq.exe"
+                                                          << "C:\\Survey\\Help\\rs232.hlp";
+#else
     QTest::newRow("program in the root folder") << "/prog"
                                                 << "/Help/rs232.hlp";
     QTest::newRow("program one folder down") << "/bin/prog"
@@ -119,6 +127,7 @@ void AboutHelpTest::helpPath_data() {
                                << "/opt/kvq/Help/rs232.hlp";
     QTest::newRow("name of the own folder plays no part") << "/home/survey/tools/kvq-transfer"
                                                           << "/home/survey/Help/rs232.hlp";
+#endif
 }
 
 void AboutHelpTest::helpPath() {

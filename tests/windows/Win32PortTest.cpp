@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QtTest>
 #include <string>
 #include <vector>
@@ -41,12 +43,23 @@ public:
                          nullptr) &&
                written == bytes.size();
     }
-    // Unplugs the cable: socat ends when one end closes, and the other end hangs up.
     void Close() {
         if (IsOpen()) {
             CloseHandle(handle_);
             handle_ = INVALID_HANDLE_VALUE;
         }
+    }
+    // Pulls the cable out: with-com-pair.sh ends socat when the file KVQ_UNPLUG appears,
+    // and COM1 hangs up.
+    static bool Unplug() {
+        const QByteArray name = qgetenv("KVQ_UNPLUG");
+        HANDLE file = CreateFileA(name.constData(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+        CloseHandle(file);
+        return true;
     }
 
 private:
@@ -192,11 +205,11 @@ void Win32PortTest::waitingBytesAllRead() {
     QFETCH(int, size);
     Receiving r;
     QVERIFY(r.Open());
-    FarEnd far;
-    QVERIFY(far.IsOpen());
+    FarEnd instrument;
+    QVERIFY(instrument.IsOpen());
     const std::string bytes = NumberedLines(size);
     // Sent while the receiver is paused, so that all of them wait at once.
-    QVERIFY(far.Send(bytes));
+    QVERIFY(instrument.Send(bytes));
     QTRY_COMPARE_WITH_TIMEOUT(r.port->BytesWaiting().value_or(0), std::size_t(size), kGuardMs);
     r.receiver.Resume();
     const std::vector<std::string> expected = LinesOf(bytes);
@@ -208,12 +221,12 @@ void Win32PortTest::waitingBytesAllRead() {
 void Win32PortTest::farEndClosedReportedOnce() {
     Receiving r;
     QVERIFY(r.Open());
-    FarEnd far;
-    QVERIFY(far.IsOpen());
+    FarEnd instrument;
+    QVERIFY(instrument.IsOpen());
     r.receiver.Resume();
-    QVERIFY(far.Send("before\n"));
+    QVERIFY(instrument.Send("before\n"));
     QTRY_COMPARE_WITH_TIMEOUT(r.lines.all.size(), std::size_t(1), kGuardMs);
-    far.Close();
+    QVERIFY(FarEnd::Unplug());
     QTRY_COMPARE_WITH_TIMEOUT(r.messages.texts.size(), std::size_t(1), kGuardMs);
     QVERIFY(!r.receiver.IsRunning());
     // Many poll intervals later: still the one report.
@@ -229,7 +242,11 @@ void Win32PortTest::idleReceiverCostsNextToNothing() {
     QElapsedTimer wall;
     const double cpuBefore = ProcessCpuSeconds();
     wall.start();
-    QTest::qWait(3000);
+    // Long enough for the coarse process clock under Wine (10 ms ticks) to tell 1 % apart;
+    // a plain event loop, since QTest::qWait wakes up on its own every few milliseconds.
+    QEventLoop idle;
+    QTimer::singleShot(10000, &idle, &QEventLoop::quit);
+    idle.exec();
     const double share = (ProcessCpuSeconds() - cpuBefore) / (wall.elapsed() / 1000.0);
     qInfo("idle receiver: %.3f %% of a core", share * 100);
     QVERIFY2(share < 0.01, qPrintable(QString::number(share * 100) + " % of a core"));

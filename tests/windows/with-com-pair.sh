@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs each test function of a cross-built Qt Test program under Wine with a fresh null-modem
 # cable between the prefix's COM1 and COM2: two pseudo-terminals joined by socat. Each
-# function gets its own cable, since unplugging it (closing COM2) is one of the tests.
+# function gets its own cable, since unplugging it is one of the tests: the test asks for it by
+# creating the file named in KVQ_UNPLUG (a Windows path), and this script then ends socat,
+# which hangs up both ends (closing COM2 alone does not end socat).
 #   with-com-pair.sh TEST.exe
 set -euo pipefail
 : "${WINEPREFIX:?WINEPREFIX must name the test prefix}"
@@ -9,8 +11,17 @@ here="$(cd "$(dirname "$0")" && pwd)"
 test_exe="$1"
 cables="$(mktemp -d)"
 socat_pid=
+watcher_pid=
 unplug() {
-    [ -n "$socat_pid" ] && kill "$socat_pid" 2>/dev/null && wait "$socat_pid" 2>/dev/null
+    if [ -n "$watcher_pid" ]; then
+        kill "$watcher_pid" 2>/dev/null || true
+        wait "$watcher_pid" 2>/dev/null || true
+    fi
+    watcher_pid=
+    if [ -n "$socat_pid" ]; then
+        kill "$socat_pid" 2>/dev/null || true
+        wait "$socat_pid" 2>/dev/null || true
+    fi
     socat_pid=
     rm -f "$WINEPREFIX/kvq-com1" "$WINEPREFIX/kvq-com2"
 }
@@ -26,6 +37,12 @@ plug() {
     done
     ln -sfn "$cables/com1" "$WINEPREFIX/kvq-com1"
     ln -sfn "$cables/com2" "$WINEPREFIX/kvq-com2"
+    rm -f "$cables/unplug"
+    (
+        while [ ! -e "$cables/unplug" ]; do sleep 0.05; done
+        kill "$socat_pid" 2>/dev/null || true
+    ) &
+    watcher_pid=$!
 }
 
 failed=0
@@ -33,7 +50,7 @@ mapfile -t functions < <("$here/wine-run.sh" "$test_exe" -functions | tr -d '\r'
 [ "${#functions[@]}" -gt 0 ] || { echo "no test functions in $test_exe" >&2; exit 1; }
 for f in "${functions[@]}"; do
     plug
-    "$here/wine-run.sh" "$test_exe" "$f" || failed=1
+    KVQ_UNPLUG="$(winepath -w "$cables/unplug")" "$here/wine-run.sh" "$test_exe" "$f" || failed=1
     unplug
 done
 exit "$failed"
