@@ -6,9 +6,19 @@
 #include <cerrno>
 #include <cstring>
 
+#include "PaneLineStore.h"
+
 namespace kvq {
 
-RawDataWriter::RawDataWriter(int instrumentType, std::string fileName) : builder_(instrumentType) {
+namespace {
+
+// Large enough that the system calls vanish from the cost of a save.
+constexpr std::size_t kBufferBytes = 256 * 1024;
+
+}  // namespace
+
+RawDataWriter::RawDataWriter(int instrumentType, std::string fileName, WriteMode mode)
+    : builder_(instrumentType), mode_(mode) {
     report_.fileName = std::move(fileName);
 }
 
@@ -38,8 +48,8 @@ void RawDataWriter::Feed(std::string_view line) {
     ++report_.linesRead;
     switch (builder_.Next(line)) {
         case LineOutcome::kRecord:
-            if (report_.ok && WriteRecord(builder_.Record())) {
-                ++report_.records;
+            if (report_.ok) {
+                WriteRecord(builder_.Record());
             }
             break;
         case LineOutcome::kTaken:
@@ -51,9 +61,36 @@ void RawDataWriter::Feed(std::string_view line) {
 }
 
 bool RawDataWriter::WriteRecord(std::string_view record) {
-    static const char kLineEnd[] = "\r\n";
-    iovec parts[2] = {{const_cast<char*>(record.data()), record.size()},
-                      {const_cast<char*>(kLineEnd), 2}};
+    static constexpr std::string_view kLineEnd = "\r\n";
+    if (mode_ == WriteMode::kEveryRecord) {
+        if (!WriteBytes(record, kLineEnd)) {
+            return false;
+        }
+        ++report_.records;
+        return true;
+    }
+    // Buffered records count as written once they have reached the file.
+    buffer_.append(record).append(kLineEnd);
+    ++bufferedRecords_;
+    return buffer_.size() < kBufferBytes || FlushBuffer();
+}
+
+bool RawDataWriter::FlushBuffer() {
+    if (buffer_.empty()) {
+        return true;
+    }
+    const bool ok = WriteBytes(buffer_, {});
+    if (ok) {
+        report_.records += bufferedRecords_;
+    }
+    buffer_.clear();
+    bufferedRecords_ = 0;
+    return ok;
+}
+
+bool RawDataWriter::WriteBytes(std::string_view first, std::string_view second) {
+    iovec parts[2] = {{const_cast<char*>(first.data()), first.size()},
+                      {const_cast<char*>(second.data()), second.size()}};
     iovec* part = parts;
     int count = 2;
     while (count > 0) {
@@ -81,6 +118,9 @@ bool RawDataWriter::WriteRecord(std::string_view record) {
 }
 
 const SaveReport& RawDataWriter::Finish() {
+    if (report_.ok) {
+        FlushBuffer();
+    }
     if (ownsFd_ && fd_ >= 0) {
         const int fd = fd_;
         fd_ = -1;
@@ -99,14 +139,18 @@ void RawDataWriter::Fail(const char* operation, int error) {
     report_.errorText = std::strerror(error);
 }
 
-SaveReport WriteRawDataFile(std::span<const std::string> lines, int instrumentType,
-                            const std::string& fileName) {
-    RawDataWriter writer(instrumentType, fileName);
+SaveReport WriteRawDataFile(const PaneLineStore& lines, int instrumentType,
+                            const std::string& fileName, WriteMode mode) {
+    RawDataWriter writer(instrumentType, fileName, mode);
     if (!writer.Open()) {
         return writer.Report();
     }
-    for (const std::string& line : lines) {
-        writer.Feed(line);
+    return WriteRawDataFile(lines, writer);
+}
+
+const SaveReport& WriteRawDataFile(const PaneLineStore& lines, RawDataWriter& writer) {
+    for (std::size_t i = 0; i < lines.Count(); ++i) {
+        writer.Feed(lines.ReadBack(i));
     }
     return writer.Finish();
 }

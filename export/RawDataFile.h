@@ -9,6 +9,17 @@
 
 namespace kvq {
 
+class PaneLineStore;
+
+// How records reach the operating system.
+enum class WriteMode {
+    // Each record with its CR LF in one system call before the next line is looked at: the
+    // window's save promises that a file holds every record up to the last one written.
+    kEveryRecord,
+    // Records gathered into large writes: kvq-convert, which makes no such promise.
+    kBuffered,
+};
+
 // What a save did. On failure the records written before it stay in the file.
 struct SaveReport {
     bool ok = true;
@@ -21,12 +32,12 @@ struct SaveReport {
     std::string errorText;  // the system's text for errorCode
 };
 
-// Writes a ".kvq" file line by line: each record is written with its CR LF in one system
-// call, so it reaches the operating system before the next line is looked at. After the
-// first failure nothing more is written.
+// Writes a ".kvq" file line by line, record by record or buffered (WriteMode). After the first
+// failure nothing more is written.
 class RawDataWriter {
 public:
-    RawDataWriter(int instrumentType, std::string fileName);
+    RawDataWriter(int instrumentType, std::string fileName,
+                  WriteMode mode = WriteMode::kEveryRecord);
     ~RawDataWriter();
     RawDataWriter(const RawDataWriter&) = delete;
     RawDataWriter& operator=(const RawDataWriter&) = delete;
@@ -44,16 +55,26 @@ public:
 
 private:
     bool WriteRecord(std::string_view record);
+    bool FlushBuffer();
+    // The one place that writes to the file.
+    bool WriteBytes(std::string_view first, std::string_view second);
     void Fail(const char* operation, int error);
 
     RecordBuilder builder_;
     SaveReport report_;
+    WriteMode mode_;
+    std::string buffer_;
+    std::size_t bufferedRecords_ = 0;
     int fd_ = -1;
     bool ownsFd_ = false;
 };
 
-// Saves the given text-pane lines (as read back from the pane) with one instrument type.
-SaveReport WriteRawDataFile(std::span<const std::string> lines, int instrumentType,
-                            const std::string& fileName);
+// Saves the pane's lines, as read back from it, with one instrument type into a file that it
+// creates or replaces; returns the writer's report. The window's save and kvq-convert both
+// come here.
+SaveReport WriteRawDataFile(const PaneLineStore& lines, int instrumentType,
+                            const std::string& fileName, WriteMode mode = WriteMode::kEveryRecord);
+// The same into a writer the caller has opened (standard output, for one).
+const SaveReport& WriteRawDataFile(const PaneLineStore& lines, RawDataWriter& writer);
 
 }  // namespace kvq

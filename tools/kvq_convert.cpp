@@ -11,6 +11,7 @@
 
 #include "CaptureConverter.h"
 #include "InstrumentType.h"
+#include "RawDataFile.h"
 
 namespace {
 
@@ -97,14 +98,17 @@ int main(int argc, char** argv) {
     }
     const std::string inputName = fromStdin ? "standard input" : input;
     const bool toStdout = output == "-";
-    kvq::RawDataWriter writer(type, toStdout ? "standard output" : output);
+    // Buffered: the per-record flush is the window's promise, not this converter's.
+    kvq::RawDataWriter writer(type, toStdout ? "standard output" : output,
+                              kvq::WriteMode::kBuffered);
     if (toStdout) {
         writer.UseDescriptor(STDOUT_FILENO);
     } else if (!writer.Open()) {
         return FileError(output, writer.Report().errorCode);
     }
 
-    kvq::CaptureConverter converter(writer);
+    kvq::PaneLineStore pane;
+    kvq::CaptureConverter converter(pane);
     char buffer[64 * 1024];
     int readError = 0;
     for (;;) {
@@ -120,17 +124,14 @@ int main(int argc, char** argv) {
             break;
         }
         converter.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
-        if (!writer.Report().ok) {
-            break;
-        }
     }
     if (!fromStdin) {
         ::close(in);
     }
-    if (readError == 0 && writer.Report().ok) {
+    if (readError == 0) {
         converter.Finish();
     }
-    const kvq::SaveReport& report = writer.Finish();
+    const kvq::SaveReport& report = kvq::WriteRawDataFile(pane, writer);
     if (readError != 0) {
         return FileError(inputName, readError);
     }
