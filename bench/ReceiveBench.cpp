@@ -28,7 +28,7 @@ constexpr int kTimeoutMs = 180000;
 std::size_t LinesLost(const kvq::Memo& pane, const QByteArray& sent) {
     QByteArrayList lines = sent.split('\n');
     lines.removeLast();  // after the last line feed
-    const auto stored = pane.StoredLines();
+    const auto& stored = pane.StoredLines();
     std::size_t lost = 0;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QByteArray line = lines[i];
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     // Ends as soon as the pane has every line (or the simulator gave up).
     QEventLoop loop;
     std::size_t steps = 0;
-    QObject::connect(&pane, &QPlainTextEdit::textChanged, &loop, [&] {
+    QObject::connect(&pane, &kvq::Memo::linesAppended, &loop, [&] {
         ++steps;
         if (pane.LineCount() >= target) {
             loop.quit();

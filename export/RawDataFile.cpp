@@ -148,8 +148,15 @@ SaveReport WriteRawDataFile(const PaneLineStore& lines, int instrumentType,
     return WriteRawDataFile(lines, writer);
 }
 
-const SaveReport& WriteRawDataFile(const PaneLineStore& lines, RawDataWriter& writer) {
-    for (std::size_t i = 0; i < lines.Count(); ++i) {
+const SaveReport& WriteRawDataFile(const PaneLineStore& lines, RawDataWriter& writer,
+                                   const std::function<void()>& aside) {
+    constexpr std::size_t kLinesBetweenAsides = 1024;
+    const std::size_t count = lines.Count();
+    // Count() is asked again: whatever `aside` does, no line beyond the store is read.
+    for (std::size_t i = 0; i < count && i < lines.Count(); ++i) {
+        if (aside && i % kLinesBetweenAsides == kLinesBetweenAsides - 1) {
+            aside();
+        }
         writer.Feed(lines.ReadBack(i));
     }
     return writer.Finish();

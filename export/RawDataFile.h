@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -74,7 +75,10 @@ private:
 // come here.
 SaveReport WriteRawDataFile(const PaneLineStore& lines, int instrumentType,
                             const std::string& fileName, WriteMode mode = WriteMode::kEveryRecord);
-// The same into a writer the caller has opened (standard output, for one).
-const SaveReport& WriteRawDataFile(const PaneLineStore& lines, RawDataWriter& writer);
+// The same into a writer the caller has opened (standard output, for one). A long save calls
+// `aside` now and then between lines (a window keeps its event loop going there); the lines
+// saved are those the store held when the save began.
+const SaveReport& WriteRawDataFile(const PaneLineStore& lines, RawDataWriter& writer,
+                                   const std::function<void()>& aside = {});
 
 }  // namespace kvq
