@@ -15,6 +15,8 @@ namespace kvq {
 
 namespace {
 
+// Blocks of cleared lines given back in one event-loop pass: a few milliseconds' work.
+constexpr std::size_t kBlocksReleasedAtOnce = 4;
 // About one frame: appends that arrive within it are shown together.
 constexpr int kFrameMs = 16;
 // Tab stops every eight average characters of the font.
@@ -39,6 +41,8 @@ Memo::Memo(QWidget* parent)
     frame_.setInterval(kFrameMs);
     frame_.setSingleShot(true);
     connect(&frame_, &QTimer::timeout, this, &Memo::OnFrame);
+    release_.setInterval(0);
+    connect(&release_, &QTimer::timeout, this, &Memo::ReleaseRetired);
     FontChanged();
 }
 
@@ -68,7 +72,11 @@ void Memo::OnFrame() {
 }
 
 void Memo::Clear() {
-    store_.Clear();
+    // Giving a million lines back to the system at once would hold the window up for a
+    // tenth of a second: they go a few blocks an event-loop pass.
+    retiring_.push_back(std::move(store_));
+    store_ = PaneLineStore();
+    ReleaseRetired();
     layouts_.clear();
     widestPixels_ = 0;
     widestBytes_ = 0;
@@ -80,6 +88,17 @@ void Memo::Clear() {
     refreshPending_ = false;
     Refresh();
     emit selectionChanged();
+}
+
+void Memo::ReleaseRetired() {
+    while (!retiring_.empty() && retiring_.front().ReleaseSome(kBlocksReleasedAtOnce)) {
+        retiring_.pop_front();
+    }
+    if (retiring_.empty()) {
+        release_.stop();
+    } else if (!release_.isActive()) {
+        release_.start();
+    }
 }
 
 QString Memo::LineText(std::size_t i) const {

@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QTimer>
 #include <cstddef>
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
@@ -96,6 +97,7 @@ private:
     // Scroll ranges, the view at the bottom and a repaint, at most once a frame.
     void Refresh();
     void OnFrame();
+    void ReleaseRetired();
     void UpdateScrollRanges();
     void MeasureNewLines();
     void FontChanged();
@@ -108,6 +110,9 @@ private:
 
     PaneLineStore store_;
     QTimer frame_;
+    // Cleared lines on their way back to the system.
+    std::deque<PaneLineStore> retiring_;
+    QTimer release_;
     bool refreshPending_ = false;
     int rowHeight_ = 1;
     // The horizontal range follows the widest line seen: lines longer in bytes than any

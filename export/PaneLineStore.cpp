@@ -56,6 +56,24 @@ void PaneLineStore::Clear() {
     bytes_ = 0;
 }
 
+bool PaneLineStore::ReleaseSome(std::size_t maxBlocks) {
+    for (std::size_t released = 0; released < maxBlocks && !blocks_.empty(); ++released) {
+        const auto last = static_cast<std::uint32_t>(blocks_.size() - 1);
+        while (!index_.empty() && index_.back().block == last) {
+            bytes_ -= index_.back().size;
+            index_.pop_back();
+        }
+        blocks_.pop_back();
+    }
+    if (blocks_.empty()) {
+        Clear();
+        return true;
+    }
+    // Appends go on into a fresh block: the last one may be gone.
+    blockUsed_ = blockSize_;
+    return false;
+}
+
 std::string_view PaneLineStore::Stored(std::size_t i) const {
     const LineRef& ref = index_[i];
     return {blocks_[ref.block].get() + ref.offset, ref.size};

@@ -31,6 +31,10 @@ public:
     // Appends the lines of one read step.
     void Append(std::span<const std::string> handedOver);
     void Clear();
+    // Empties the store a little at a time, last lines first, giving back at most maxBlocks
+    // blocks of bytes; true once it is empty. A million lines given back at once would hold a
+    // window up for longer than a frame.
+    bool ReleaseSome(std::size_t maxBlocks);
 
     std::size_t Count() const { return index_.size(); }
     bool Empty() const { return index_.empty(); }

@@ -13,6 +13,7 @@ private slots:
     void storeKeepsEachLine();
     void storeSpansManyBlocks();
     void clearEmptiesTheStore();
+    void releaseGivesBackAFewBlocksAtATime();
 };
 
 void TestPaneLines::stored_data() {
@@ -106,6 +107,44 @@ void TestPaneLines::clearEmptiesTheStore() {
     store.Append("c");
     QCOMPARE(store.Count(), std::size_t{1});
     QCOMPARE(store.Stored(0), std::string_view("c"));
+}
+
+// What is left after each step is the first lines, intact, and the byte count agrees; a line
+// appended in between lands after them; the store ends empty.
+void TestPaneLines::releaseGivesBackAFewBlocksAtATime() {
+    kvq::PaneLineStore store;
+    const std::string tail(1000, 'z');
+    for (int i = 0; i < 5000; ++i) {
+        store.Append(std::to_string(i) + tail);
+    }
+    std::size_t before = store.Count();
+    int steps = 0;
+    while (!store.ReleaseSome(1)) {
+        ++steps;
+        QVERIFY(store.Count() > 0 && store.Count() < before);
+        std::uint64_t bytes = 0;
+        for (std::size_t i = 0; i < store.Count(); ++i) {
+            QCOMPARE(store.Stored(i), std::to_string(i) + tail);
+            bytes += store.Stored(i).size();
+        }
+        QCOMPARE(store.Bytes(), bytes);
+        if (steps == 2) {
+            store.Append("between");
+            const std::size_t last = store.Count() - 1;
+            QCOMPARE(store.Stored(last), std::string_view("between"));
+            for (std::size_t i = 0; i < last; ++i) {
+                QCOMPARE(store.Stored(i), std::to_string(i) + tail);
+            }
+            store.ReleaseSome(1);  // takes "between" with its block
+            QCOMPARE(store.Count(), last);
+        }
+        before = store.Count();
+    }
+    QVERIFY(steps >= 3);
+    QVERIFY(store.Empty());
+    QCOMPARE(store.Bytes(), std::uint64_t{0});
+    store.Append("after");
+    QCOMPARE(store.Stored(0), std::string_view("after"));
 }
 
 QTEST_APPLESS_MAIN(TestPaneLines)
