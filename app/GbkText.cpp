@@ -3,9 +3,30 @@
 #include <QByteArray>
 #include <QStringDecoder>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace kvq {
 
 namespace {
+
+#ifdef _WIN32
+
+// A Qt without ICU has no GBK codec on Windows; the system's own code page 936 is GBK.
+QString DecodeGbk(QByteArrayView bytes) {
+    if (bytes.isEmpty()) {
+        return {};
+    }
+    const int size = static_cast<int>(bytes.size());
+    const int length = MultiByteToWideChar(936, 0, bytes.data(), size, nullptr, 0);
+    QString text(length, Qt::Uninitialized);
+    MultiByteToWideChar(936, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(text.data()),
+                        length);
+    return text;
+}
+
+#else
 
 QString DecodeGbk(QByteArrayView bytes) {
     // One decoder for the thread: opening a converter per line would cost more than the line.
@@ -17,6 +38,8 @@ QString DecodeGbk(QByteArrayView bytes) {
     decoder.resetState();
     return decoder.decode(bytes);
 }
+
+#endif
 
 void ShowControlPictures(QString& text) {
     for (QChar& c : text) {

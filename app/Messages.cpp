@@ -10,12 +10,17 @@ void ShowMessageBox(QWidget* owner, const BoxMessage& message) {
     box.exec();
 }
 
-BoxMessage OpenFailedMessage(const QString& portName, const QString& device,
-                             const QString& reason) {
+BoxMessage OpenFailedMessage(const QString& portName, const QString& device, const QString& reason,
+                             bool permissionDenied) {
     QString text = QStringLiteral("打开") + portName + QStringLiteral("通信端口错误!\n") +
                    QStringLiteral("请利用其它通信端口。");
     if (!device.isEmpty()) {
         text += QLatin1Char('\n') + device + QStringLiteral(": ") + reason.trimmed();
+        if (permissionDenied) {
+            // Serial devices belong to the group dialout on Debian and its kin.
+            text += QStringLiteral(
+                "\n请把用户加入 dialout 组（sudo usermod -aG dialout 用户名），然后重新登录。");
+        }
     }
     return {QStringLiteral("COM错误"), text, QMessageBox::NoIcon, false};
 }

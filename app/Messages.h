@@ -25,8 +25,10 @@ using MessageBoxFunction = std::function<void(const BoxMessage&)>;
 void ShowMessageBox(QWidget* owner, const BoxMessage& message);
 
 // The port could not be opened. `device` and `reason` (the system's text) are added below
-// the fixed text, so the user sees which device was tried and why it failed.
-BoxMessage OpenFailedMessage(const QString& portName, const QString& device, const QString& reason);
+// the fixed text, so the user sees which device was tried and why it failed; when the
+// system refused the user the device, a last line says how to get access.
+BoxMessage OpenFailedMessage(const QString& portName, const QString& device, const QString& reason,
+                             bool permissionDenied = false);
 // A port operation failed: the system's text, then "COM口操作失败" on a line of its own.
 BoxMessage PortFailureMessage(const QString& systemText, bool ownedByWindow);
 // Receiving was asked for without an open port.

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLayout>
@@ -39,8 +40,13 @@ QString FromSystem(const std::string& text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Paths go to the folder rules as the system writes them: Qt hands out "/" on Windows too.
+std::string EncodeName(const QString& name) {
+    return QFile::encodeName(QDir::toNativeSeparators(name)).toStdString();
+}
+
 std::string ProgramPath() {
-    return QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+    return EncodeName(QCoreApplication::applicationFilePath());
 }
 
 QString DecodeName(const std::string& name) {
@@ -201,7 +207,8 @@ void TRS232Form::OpenComClick() {
     const std::string device = seams_.deviceMapper(portName.toStdString());
     std::unique_ptr<SerialPort> port = CreatePlatformSerialPort();
     if (!port->Open(device)) {
-        Show(OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText())));
+        Show(OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText()),
+                               port->LastErrorIsPermissionDenied()));
         return;
     }
     port_ = std::move(port);
@@ -265,13 +272,13 @@ void TRS232Form::SaveDataClick() {
     request.title = QStringLiteral("保存传输的数据");
     request.filters =
         QStringList{QStringLiteral("KVQ格式原始数据文件(*.kvq)"), QStringLiteral("所有文件(*.*)")};
-    request.startFolder = DecodeName(DataFolderPosix(ProgramPath()));
+    request.startFolder = SaveStartFolder(DecodeName(DataFolder(ProgramPath())));
     request.proposedName = saveFileName_;
     const std::optional<QString> chosen = seams_.saveDialog(this, request);
     if (!chosen || chosen->isEmpty()) {
         return;
     }
-    const std::string fileName = ForceKvqExtensionPosix(QFile::encodeName(*chosen).toStdString());
+    const std::string fileName = ForceKvqExtension(EncodeName(*chosen));
     saveFileName_ = DecodeName(fileName);
     SaveTo(fileName);
 }

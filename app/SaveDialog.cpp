@@ -1,9 +1,37 @@
 #include "SaveDialog.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 
 namespace kvq {
+
+namespace {
+
+bool FolderToSaveIn(const QString& folder) {
+#ifdef _WIN32
+    const QFileInfo info(folder);
+    return info.isDir() && info.isWritable();
+#else
+    // The effective user decides, as it will when the file is created.
+    const QByteArray path = QFile::encodeName(folder);
+    struct stat status {};
+    return ::stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           ::faccessat(AT_FDCWD, path.constData(), W_OK | X_OK, AT_EACCESS) == 0;
+#endif
+}
+
+}  // namespace
+
+QString SaveStartFolder(const QString& dataFolder) {
+    return FolderToSaveIn(dataFolder) ? dataFolder : QDir::homePath();
+}
 
 std::optional<QString> RunSaveDialog(QWidget* owner, const SaveDialogRequest& request) {
     QFileDialog dialog(owner, request.title);

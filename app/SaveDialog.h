@@ -21,6 +21,10 @@ struct SaveDialogRequest {
 using SaveDialogFunction =
     std::function<std::optional<QString>(QWidget* owner, const SaveDialogRequest& request)>;
 
+// Where the save dialog starts: the data folder if it is a folder the user may save in,
+// otherwise the user's home folder, never the folder the program was started from.
+QString SaveStartFolder(const QString& dataFolder);
+
 // The real dialog: modal, no default extension, no question before replacing a file.
 std::optional<QString> RunSaveDialog(QWidget* owner, const SaveDialogRequest& request);
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "RecordBuilder.h"
+#include "RecordFile.h"
 
 namespace kvq {
 
@@ -29,8 +30,8 @@ struct SaveReport {
     std::size_t linesSkipped = 0;
     std::string fileName;
     std::string failedOperation;  // "open", "write" or "close"
-    int errorCode = 0;
-    std::string errorText;  // the system's text for errorCode
+    int errorCode = 0;            // errno, or the Win32 error code on Windows
+    std::string errorText;        // the system's text for errorCode
 };
 
 // Writes a ".kvq" file line by line, record by record or buffered (WriteMode). After the first
@@ -57,17 +58,16 @@ public:
 private:
     bool WriteRecord(std::string_view record);
     bool FlushBuffer();
-    // The one place that writes to the file.
+    // Every byte of the file goes through here.
     bool WriteBytes(std::string_view first, std::string_view second);
-    void Fail(const char* operation, int error);
+    void Fail(const char* operation, unsigned long error);
 
     RecordBuilder builder_;
     SaveReport report_;
     WriteMode mode_;
     std::string buffer_;
     std::size_t bufferedRecords_ = 0;
-    int fd_ = -1;
-    bool ownsFd_ = false;
+    RecordFile file_;
 };
 
 // Saves the pane's lines, as read back from it, with one instrument type into a file that it

@@ -21,6 +21,7 @@ constexpr int kFileError = 1;
 void PrintHelp() {
     std::printf(
         "usage: kvq-convert --type N INPUT OUTPUT\n"
+        "       kvq-convert --version\n"
         "\n"
         "Converts the bytes of a serial capture into a .kvq raw-data file, exactly as the\n"
         "program saves them when they were received with instrument type N selected.\n"
@@ -62,6 +63,10 @@ int main(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             PrintHelp();
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("kvq-convert %s\n", KVQ_VERSION);
             return 0;
         }
         if (arg == "--type") {

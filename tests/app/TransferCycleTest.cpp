@@ -2,6 +2,7 @@
 // real files; the save's failures and its warning.
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <cstring>
 
 #include "Memo.h"
+#include "PermissionBitsBind.h"
 #include "PtyLine.h"
 #include "WindowUnderTest.h"
 
@@ -69,6 +71,8 @@ private slots:
     void receiveAndSaveEachInstrumentType_data();
     void receiveAndSaveEachInstrumentType();
     void saveDialogRequest();
+    void saveStartFolder_data();
+    void saveStartFolder();
     void receiveAgainEmptiesThePane();
     void partialLineSurvivesStopAndResume();
     void instrumentTypeChangeEmptiesThePane();
@@ -163,6 +167,46 @@ void TransferCycleTest::saveDialogRequest() {
     const QString programFolder = QCoreApplication::applicationDirPath();
     QCOMPARE(request.startFolder, QDir::cleanPath(programFolder + "/..") + "/Data/");
     QVERIFY(request.proposedName.isEmpty());
+}
+
+void TransferCycleTest::saveStartFolder_data() {
+    QTest::addColumn<QString>("dataFolder");
+    QTest::addColumn<bool>("startsThere");
+    QTest::newRow("data folder to save in") << "Data" << true;
+    QTest::newRow("data folder missing: home, not the working folder") << "missing" << false;
+    QTest::newRow("a file named like the data folder") << "file" << false;
+    QTest::newRow("data folder not writable") << "read-only" << false;
+}
+
+void TransferCycleTest::saveStartFolder() {
+    QFETCH(QString, dataFolder);
+    QFETCH(bool, startsThere);
+    QTemporaryDir root;
+    const QString home = root.filePath("home");
+    const QString folder = root.filePath(dataFolder);
+    QVERIFY(QDir().mkpath(home));
+    const QString savedCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(root.path()));
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home));
+    if (dataFolder == "Data" || dataFolder == "read-only") {
+        QVERIFY(QDir().mkpath(folder));
+    } else if (dataFolder == "file") {
+        QFile file(folder);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    if (dataFolder == "read-only") {
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    }
+    QString chosen;
+    {
+        const PermissionBitsBind bind;
+        QVERIFY(bind.Binds());
+        chosen = kvq::SaveStartFolder(folder + "/");
+    }
+    qputenv("HOME", savedHome);
+    QDir::setCurrent(savedCurrent);
+    QCOMPARE(chosen, startsThere ? folder + "/" : home);
 }
 
 void TransferCycleTest::receiveAgainEmptiesThePane() {
