@@ -53,4 +53,10 @@ BoxMessage EmptySaveMessage() {
         QMessageBox::Warning, true};
 }
 
+BoxMessage IncompleteGroupMessage(std::size_t readings) {
+    return {QStringLiteral("保存数据"),
+            QStringLiteral("最后 %1 个读数不足一组（十个），没有写入文件。").arg(readings),
+            QMessageBox::Information, true};
+}
+
 }  // namespace kvq

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <cstddef>
 #include <functional>
 
 class QWidget;
@@ -37,5 +38,7 @@ BoxMessage NoPortMessage();
 BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText);
 // A save found lines in the pane but none of the selected instrument type.
 BoxMessage EmptySaveMessage();
+// A type 2 save left `readings` readings (1 to 9) of an incomplete group out of the file.
+BoxMessage IncompleteGroupMessage(std::size_t readings);
 
 }  // namespace kvq

@@ -33,11 +33,16 @@ QString SaveStartFolder(const QString& dataFolder) {
     return FolderToSaveIn(dataFolder) ? dataFolder : QDir::homePath();
 }
 
-std::optional<QString> RunSaveDialog(QWidget* owner, const SaveDialogRequest& request) {
-    QFileDialog dialog(owner, request.title);
+QString NameFilter(const QString& text, const QString& patterns) {
+    return text + QStringLiteral(" (") + patterns + QLatin1Char(')');
+}
+
+void ConfigureSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request) {
+    dialog.setWindowTitle(request.title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(request.filters);
     dialog.setDirectory(request.startFolder);
     if (!request.proposedName.isEmpty()) {
@@ -48,6 +53,11 @@ std::optional<QString> RunSaveDialog(QWidget* owner, const SaveDialogRequest& re
         }
         dialog.selectFile(proposed.fileName());
     }
+}
+
+std::optional<QString> RunSaveDialog(QWidget* owner, const SaveDialogRequest& request) {
+    QFileDialog dialog(owner);
+    ConfigureSaveDialog(dialog, request);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

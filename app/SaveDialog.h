@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+class QFileDialog;
 class QWidget;
 
 namespace kvq {
@@ -12,7 +13,7 @@ namespace kvq {
 // What the save command asks of its file dialog.
 struct SaveDialogRequest {
     QString title;
-    QStringList filters;
+    QStringList filters;  // made with NameFilter
     QString startFolder;
     QString proposedName;  // the name of the previous save of this run, or empty
 };
@@ -25,7 +26,15 @@ using SaveDialogFunction =
 // otherwise the user's home folder, never the folder the program was started from.
 QString SaveStartFolder(const QString& dataFolder);
 
-// The real dialog: modal, no default extension, no question before replacing a file.
+// A name filter that shows `text` and matches `patterns`: the dialog shows no patterns of
+// its own (QFileDialog::HideNameFilterDetails).
+QString NameFilter(const QString& text, const QString& patterns);
+
+// Sets up the dialog as the request asks: save mode, no default extension, no question
+// before replacing a file.
+void ConfigureSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request);
+
+// The real dialog, modal.
 std::optional<QString> RunSaveDialog(QWidget* owner, const SaveDialogRequest& request);
 
 }  // namespace kvq

@@ -87,6 +87,7 @@ const SaveReport& RawDataWriter::Finish() {
     if (report_.ok) {
         FlushBuffer();
     }
+    report_.readingsNotWritten = builder_.ReadingsOfOpenGroup();
     if (!file_.Close() && report_.ok) {
         Fail("close", file_.Error());
     }
