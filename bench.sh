@@ -68,17 +68,40 @@ run "export: 1,000,000 lines of each instrument type" "$bin/export-bench"
 awk '$1 ~ /^[0-9]$/ { mb = $5 + 0; if (!n++ || mb < lo) lo = mb; if (mb > hi) hi = mb }
      END { if (n) printf "| export: 1,000,000 lines a type, bytes to file | %.0f–%.0f MB/s | | |\n", lo, hi }' \
     "$out" | tee -a "$log"
+awk '$1 == "0" { v = ($4 >= 3000000) ? "met" : sprintf("missed: %.0f %% under", 100 - $4 / 30000)
+                 printf "| kvq-convert road, type 0: 1,000,000 lines, buffered | %.2f M lines/s | ≥ 3 M lines/s | %s |\n", $4 / 1e6, v }' \
+    "$out" | tee -a "$log"
 run "serial: 10 MB of lines through a pseudo-terminal into the receiver" "$bin/serial-bench"
 awk '/^throughput:/ { t = $2 } /^lines lost:/ { l = $3 }
      END { if (t != "") printf "| serial: 10 MB into the receiver, no window | %s MB/s, %s lost | | |\n", t, l }' \
     "$out" | tee -a "$log"
-run "receive: kvq-sim sends 100,000 lines at full speed into the main window" "$bin/receive-bench"
+alone=$(awk '/^throughput:/ { print $2 }' "$out")
+
+# The window receives on a real window system where Xvfb exists (xcb), else offscreen.
+display=""
+window_platform=(env QT_QPA_PLATFORM=offscreen)
+if start_xvfb; then
+    window_platform=(env QT_QPA_PLATFORM=xcb DISPLAY="$display")
+fi
+# Prints "MB/s us-a-line" of the receive-bench output in $out.
+received() { awk '/^received:/ { print $(NF - 5), $(NF - 3) }' "$out"; }
+run "receive: kvq-sim sends 100,000 lines at full speed into the shown window (${window_platform[1]})" \
+    "${window_platform[@]}" "$bin/receive-bench" 100000
+read -r window_mb small_us <<<"$(received)"
+awk -v w="$window_mb" -v a="$alone" 'BEGIN { if (w != "" && a > 0) {
+    r = w / a; printf "| receive: window ÷ receiver alone, same run | %.2f (%s ÷ %s MB/s) | ≥ 0.3 | %s |\n", r, w, a,
+    (r >= 0.3 ? "met" : sprintf("missed: %.0f %% under", 100 - r / 0.003)) } }' | tee -a "$log"
+run "receive: 1,000,000 lines into the shown window (${window_platform[1]})" \
+    "${window_platform[@]}" "$bin/receive-bench" 1000000
+read -r _ large_us <<<"$(received)"
+awk -v s="$small_us" -v l="$large_us" 'BEGIN { if (s > 0 && l > 0) {
+    printf "| receive: time a line, 1,000,000 ÷ 100,000 lines | %.2f (%s ÷ %s us) | ≈ 1, linear in the count | %s |\n", l / s, l, s,
+    (l / s <= 1.25 ? "met" : "missed: grows with the count") } }' | tee -a "$log"
 run "latency: line feed to the pane, 1,000 lines one at a time" "$bin/latency-bench"
 run "idle: the window receiving, nothing arrives" "$bin/kvq-idle-bench" 10
 run "save: 100,000 lines of each type, save flow against a write() loop" "$bin/save-bench"
 run "start-up: spawn to the main window shown, offscreen" "$bin/startup-bench" 10
-display=""
-if start_xvfb; then
+if [ -n "$display" ]; then
     run "start-up: spawn to the main window shown, X (Xvfb)" \
         env QT_QPA_PLATFORM=xcb DISPLAY="$display" "$bin/startup-bench" 10
 fi

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLayout>
 #include <QScreen>
@@ -34,6 +35,8 @@ constexpr int kClientHeight = 435;
 // The window's own font, and the larger one of the port settings.
 constexpr int kWindowFontPixels = 12;
 constexpr int kSettingsFontPixels = 13;
+// The longest the event loop waits while a save writes.
+constexpr int kSaveSliceMs = 10;
 #ifdef Q_OS_WIN
 const QString kAllFilesPattern = QStringLiteral("*.*");
 #else
@@ -288,9 +291,16 @@ void TRS232Form::SaveDataClick() {
 void TRS232Form::SaveTo(const std::string& fileName) {
     RawDataWriter writer(instrType_->checkedId(), fileName);
     if (writer.Open()) {
-        for (const std::string& line : ui_->Memo->StoredLines()) {
-            writer.Feed(PaneReadBack(line));
-        }
+        // A save of a million lines takes seconds: read steps and paints go on meanwhile, as
+        // under a modal dialog, but the user's clicks and keys wait until the file is done.
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
+        WriteRawDataFile(ui_->Memo->StoredLines(), writer, [&sinceEvents] {
+            if (sinceEvents.elapsed() >= kSaveSliceMs) {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                sinceEvents.restart();
+            }
+        });
     }
     const SaveReport& report = writer.Finish();
     if (!report.ok) {

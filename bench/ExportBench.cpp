@@ -10,6 +10,7 @@
 
 #include "CaptureConverter.h"
 #include "InstrumentType.h"
+#include "RawDataFile.h"
 
 namespace {
 
@@ -68,19 +69,21 @@ int main() {
     for (int type = 0; type < kvq::kInstrumentTypeCount; ++type) {
         const std::string capture = Capture(type);
         const std::string out = std::string(dir) + "/bench.kvq";
-        kvq::RawDataWriter writer(type, out);
         const auto start = std::chrono::steady_clock::now();
-        if (!writer.Open()) {
-            std::fprintf(stderr, "%s: %s\n", out.c_str(), writer.Report().errorText.c_str());
-            return 1;
-        }
-        kvq::CaptureConverter converter(writer);
+        // As kvq-convert does it: the capture into the pane's store, then one buffered save.
+        kvq::PaneLineStore pane;
+        kvq::CaptureConverter converter(pane);
         // Fed in 64 KB pieces, as kvq-convert reads a file.
         for (std::size_t at = 0; at < capture.size(); at += 65536) {
             converter.Feed(std::string_view(capture).substr(at, 65536));
         }
         converter.Finish();
-        const kvq::SaveReport report = writer.Finish();
+        const kvq::SaveReport report =
+            kvq::WriteRawDataFile(pane, type, out, kvq::WriteMode::kBuffered);
+        if (!report.ok) {
+            std::fprintf(stderr, "%s: %s\n", out.c_str(), report.errorText.c_str());
+            return 1;
+        }
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         ::unlink(out.c_str());

@@ -1,10 +1,19 @@
 #include "RawDataFile.h"
 
+#include "PaneLineStore.h"
 #include "SystemErrorText.h"
 
 namespace kvq {
 
-RawDataWriter::RawDataWriter(int instrumentType, std::string fileName) : builder_(instrumentType) {
+namespace {
+
+// Large enough that the system calls vanish from the cost of a save.
+constexpr std::size_t kBufferBytes = 256 * 1024;
+
+}  // namespace
+
+RawDataWriter::RawDataWriter(int instrumentType, std::string fileName, WriteMode mode)
+    : builder_(instrumentType), mode_(mode) {
     report_.fileName = std::move(fileName);
 }
 
@@ -26,8 +35,8 @@ void RawDataWriter::Feed(std::string_view line) {
     ++report_.linesRead;
     switch (builder_.Next(line)) {
         case LineOutcome::kRecord:
-            if (report_.ok && WriteRecord(builder_.Record())) {
-                ++report_.records;
+            if (report_.ok) {
+                WriteRecord(builder_.Record());
             }
             break;
         case LineOutcome::kTaken:
@@ -39,7 +48,35 @@ void RawDataWriter::Feed(std::string_view line) {
 }
 
 bool RawDataWriter::WriteRecord(std::string_view record) {
-    if (!file_.Write(record, "\r\n")) {
+    static constexpr std::string_view kLineEnd = "\r\n";
+    if (mode_ == WriteMode::kEveryRecord) {
+        if (!WriteBytes(record, kLineEnd)) {
+            return false;
+        }
+        ++report_.records;
+        return true;
+    }
+    // Buffered records count as written once they have reached the file.
+    buffer_.append(record).append(kLineEnd);
+    ++bufferedRecords_;
+    return buffer_.size() < kBufferBytes || FlushBuffer();
+}
+
+bool RawDataWriter::FlushBuffer() {
+    if (buffer_.empty()) {
+        return true;
+    }
+    const bool ok = WriteBytes(buffer_, {});
+    if (ok) {
+        report_.records += bufferedRecords_;
+    }
+    buffer_.clear();
+    bufferedRecords_ = 0;
+    return ok;
+}
+
+bool RawDataWriter::WriteBytes(std::string_view first, std::string_view second) {
+    if (!file_.Write(first, second)) {
         Fail("write", file_.Error());
         return false;
     }
@@ -47,6 +84,9 @@ bool RawDataWriter::WriteRecord(std::string_view record) {
 }
 
 const SaveReport& RawDataWriter::Finish() {
+    if (report_.ok) {
+        FlushBuffer();
+    }
     report_.readingsNotWritten = builder_.ReadingsOfOpenGroup();
     if (!file_.Close() && report_.ok) {
         Fail("close", file_.Error());
@@ -61,14 +101,25 @@ void RawDataWriter::Fail(const char* operation, unsigned long error) {
     report_.errorText = SystemErrorText(error);
 }
 
-SaveReport WriteRawDataFile(std::span<const std::string> lines, int instrumentType,
-                            const std::string& fileName) {
-    RawDataWriter writer(instrumentType, fileName);
+SaveReport WriteRawDataFile(const PaneLineStore& lines, int instrumentType,
+                            const std::string& fileName, WriteMode mode) {
+    RawDataWriter writer(instrumentType, fileName, mode);
     if (!writer.Open()) {
         return writer.Report();
     }
-    for (const std::string& line : lines) {
-        writer.Feed(line);
+    return WriteRawDataFile(lines, writer);
+}
+
+const SaveReport& WriteRawDataFile(const PaneLineStore& lines, RawDataWriter& writer,
+                                   const std::function<void()>& aside) {
+    constexpr std::size_t kLinesBetweenAsides = 1024;
+    const std::size_t count = lines.Count();
+    // Count() is asked again: whatever `aside` does, no line beyond the store is read.
+    for (std::size_t i = 0; i < count && i < lines.Count(); ++i) {
+        if (aside && i % kLinesBetweenAsides == kLinesBetweenAsides - 1) {
+            aside();
+        }
+        writer.Feed(lines.ReadBack(i));
     }
     return writer.Finish();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -9,6 +10,17 @@
 #include "RecordFile.h"
 
 namespace kvq {
+
+class PaneLineStore;
+
+// How records reach the operating system.
+enum class WriteMode {
+    // Each record with its CR LF in one system call before the next line is looked at: the
+    // window's save promises that a file holds every record up to the last one written.
+    kEveryRecord,
+    // Records gathered into large writes: kvq-convert, which makes no such promise.
+    kBuffered,
+};
 
 // What a save did. On failure the records written before it stay in the file.
 struct SaveReport {
@@ -19,16 +31,16 @@ struct SaveReport {
     std::size_t readingsNotWritten = 0;  // type 2: readings of an incomplete last group
     std::string fileName;
     std::string failedOperation;  // "open", "write" or "close"
-    int errorCode = 0;  // errno, or the Win32 error code on Windows
-    std::string errorText;  // the system's text for errorCode
+    int errorCode = 0;            // errno, or the Win32 error code on Windows
+    std::string errorText;        // the system's text for errorCode
 };
 
-// Writes a ".kvq" file line by line: each record is written with its CR LF in one system
-// call, so it reaches the operating system before the next line is looked at. After the
-// first failure nothing more is written.
+// Writes a ".kvq" file line by line, record by record or buffered (WriteMode). After the first
+// failure nothing more is written.
 class RawDataWriter {
 public:
-    RawDataWriter(int instrumentType, std::string fileName);
+    RawDataWriter(int instrumentType, std::string fileName,
+                  WriteMode mode = WriteMode::kEveryRecord);
     ~RawDataWriter();
     RawDataWriter(const RawDataWriter&) = delete;
     RawDataWriter& operator=(const RawDataWriter&) = delete;
@@ -46,15 +58,28 @@ public:
 
 private:
     bool WriteRecord(std::string_view record);
+    bool FlushBuffer();
+    // Every byte of the file goes through here.
+    bool WriteBytes(std::string_view first, std::string_view second);
     void Fail(const char* operation, unsigned long error);
 
     RecordBuilder builder_;
     SaveReport report_;
+    WriteMode mode_;
+    std::string buffer_;
+    std::size_t bufferedRecords_ = 0;
     RecordFile file_;
 };
 
-// Saves the given text-pane lines (as read back from the pane) with one instrument type.
-SaveReport WriteRawDataFile(std::span<const std::string> lines, int instrumentType,
-                            const std::string& fileName);
+// Saves the pane's lines, as read back from it, with one instrument type into a file that it
+// creates or replaces; returns the writer's report. The window's save and kvq-convert both
+// come here.
+SaveReport WriteRawDataFile(const PaneLineStore& lines, int instrumentType,
+                            const std::string& fileName, WriteMode mode = WriteMode::kEveryRecord);
+// The same into a writer the caller has opened (standard output, for one). A long save calls
+// `aside` now and then between lines (a window keeps its event loop going there); the lines
+// saved are those the store held when the save began.
+const SaveReport& WriteRawDataFile(const PaneLineStore& lines, RawDataWriter& writer,
+                                   const std::function<void()>& aside = {});
 
 }  // namespace kvq

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -19,29 +20,35 @@ public:
     static constexpr std::size_t kMaxLineBytes = 64 * 1024;
 
     // Feeds received bytes; calls onLine(std::string_view) for each line that a line feed ends.
+    // Runs of ordinary bytes are taken whole; a line that lies whole within the bytes given is
+    // handed over where it lies, without a copy.
     template <typename OnLine>
     void Feed(std::string_view bytes, OnLine&& onLine) {
-        for (char c : bytes) {
-            switch (c) {
+        std::size_t at = 0;
+        while (at < bytes.size()) {
+            const std::size_t end = NextRuleByte(bytes, at);
+            const std::string_view run = bytes.substr(at, end - at);
+            if (end == bytes.size()) {
+                Keep(run);
+                return;
+            }
+            at = end + 1;
+            switch (bytes[end]) {
                 case '\a':
+                    Keep(run);
                     break;
                 case '\b':
-                    if (dropped_ > 0) {
-                        --dropped_;
-                    } else if (!line_.empty()) {
-                        line_.pop_back();
-                    }
+                    Keep(run);
+                    Backspace();
                     break;
-                case '\n':
-                    onLine(std::string_view(line_));
-                    line_.clear();
-                    dropped_ = 0;
-                    break;
-                default:
-                    if (line_.size() < kMaxLineBytes) {
-                        line_.push_back(c);
+                default:  // line feed
+                    if (line_.empty() && dropped_ == 0 && run.size() <= kMaxLineBytes) {
+                        onLine(run);
                     } else {
-                        ++dropped_;
+                        Keep(run);
+                        onLine(std::string_view(line_));
+                        line_.clear();
+                        dropped_ = 0;
                     }
                     break;
             }
@@ -58,6 +65,38 @@ public:
     }
 
 private:
+    // Where the next bell, backspace or line feed (the bytes with a rule of their own) stands
+    // from `from` on, or the end. Searched with memchr: lines are long, rule bytes rare.
+    static std::size_t NextRuleByte(std::string_view bytes, std::size_t from) {
+        std::size_t end = bytes.size();
+        // The line feed first: the others are looked for only before it.
+        for (const char rule : {'\n', '\a', '\b'}) {
+            const void* found = std::memchr(bytes.data() + from, rule, end - from);
+            if (found != nullptr) {
+                end = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
+            }
+        }
+        return end;
+    }
+
+    void Keep(std::string_view run) {
+        const std::size_t room = kMaxLineBytes - line_.size();
+        if (run.size() <= room) {
+            line_.append(run);
+        } else {
+            line_.append(run.substr(0, room));
+            dropped_ += run.size() - room;
+        }
+    }
+
+    void Backspace() {
+        if (dropped_ > 0) {
+            --dropped_;
+        } else if (!line_.empty()) {
+            line_.pop_back();
+        }
+    }
+
     std::string line_;
     std::size_t dropped_ = 0;
 };

@@ -1,18 +1,14 @@
 #include "CaptureConverter.h"
 
-#include "PaneLines.h"
-
 namespace kvq {
 
 void CaptureConverter::Feed(std::string_view bytes) {
-    assembler_.Feed(bytes, [this](std::string_view line) {
-        writer_.Feed(PaneReadBack(PaneStoredLine(line)));
-    });
+    assembler_.Feed(bytes, [this](std::string_view line) { pane_.Append(line); });
 }
 
 void CaptureConverter::Finish() {
     if (!assembler_.Pending().empty()) {
-        writer_.Feed(PaneReadBack(PaneStoredLine(assembler_.Pending())));
+        pane_.Append(assembler_.Pending());
         assembler_.Clear();
     }
 }

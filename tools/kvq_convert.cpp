@@ -8,6 +8,7 @@
 #include "CaptureConverter.h"
 #include "ConvertFiles.h"
 #include "InstrumentType.h"
+#include "RawDataFile.h"
 
 namespace {
 
@@ -100,10 +101,12 @@ int main(int argc, char** argv) {
     if (!in.Open(input, error) || !out.Open(output, in, error)) {
         return FileError(error);
     }
-    kvq::RawDataWriter writer(type, out.Name());
+    // Buffered: the per-record flush is the window's promise, not this converter's.
+    kvq::RawDataWriter writer(type, out.Name(), kvq::WriteMode::kBuffered);
     writer.UseDescriptor(out.Descriptor());
 
-    kvq::CaptureConverter converter(writer);
+    kvq::PaneLineStore pane;
+    kvq::CaptureConverter converter(pane);
     char buffer[64 * 1024];
     bool readFailed = false;
     for (;;) {
@@ -113,17 +116,12 @@ int main(int argc, char** argv) {
             break;
         }
         converter.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
-        if (!writer.Report().ok) {
-            break;
-        }
     }
-    if (!readFailed && writer.Report().ok) {
-        converter.Finish();
-    }
-    const kvq::SaveReport& report = writer.Finish();
     if (readFailed) {
         return FileError(error);
     }
+    converter.Finish();
+    const kvq::SaveReport& report = kvq::WriteRawDataFile(pane, writer);
     if (!report.ok) {
         return FileError(report.fileName + ": " + report.errorText);
     }

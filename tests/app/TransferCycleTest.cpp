@@ -5,11 +5,13 @@
 #include <sys/stat.h>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -88,6 +90,7 @@ private slots:
     void recordsBeforeAFailedWriteStay();
     void saveMessage_data();
     void saveMessage();
+    void longSaveKeepsTheEventLoopGoing();
 };
 
 void TransferCycleTest::receiveAndSaveEachInstrumentType_data() {
@@ -146,7 +149,7 @@ void TransferCycleTest::receiveAndSaveEachInstrumentType() {
     Session session;
     session.window.SelectInstrumentType(type);
     QVERIFY(session.Receive(Joined(lines, "\r\n"), lines.size()));
-    const auto stored = session.window->TextPane().StoredLines();
+    const auto& stored = session.window->TextPane().StoredLines();
     QCOMPARE(std::vector<std::string>(stored.begin(), stored.end()), lines);
     session.window->StopClick();
     QVERIFY(session.window.Enabled(kvq::Command::kSaveData));
@@ -507,6 +510,34 @@ void TransferCycleTest::saveMessage() {
                                        ? QMessageBox::Information
                                        : QMessageBox::Warning;
     QCOMPARE(window.messages.front(), (BoxMessage{kSaveCaption, message, icon, true}));
+}
+
+// A save of many lines lets read steps and paints run meanwhile (as under a modal dialog),
+// and saves the lines the pane held when it began, none that arrived during it.
+void TransferCycleTest::longSaveKeepsTheEventLoopGoing() {
+    Session session;
+    session.window.SelectInstrumentType(5);
+    constexpr std::size_t kLines = 100000;
+    session.window.PutLines(std::vector<std::string>(kLines, "1 2 3 4"));
+    int ticks = 0;
+    QTimer arriving;
+    QObject::connect(&arriving, &QTimer::timeout, [&] {
+        ++ticks;
+        session.window.PutLines({"5 6 7 8"});
+    });
+    arriving.start(1);
+    QElapsedTimer clock;
+    clock.start();
+    const QString saved = session.Save(QStringLiteral("long"));
+    const qint64 ms = clock.elapsed();
+    arriving.stop();
+    const QByteArray file = ReadAll(saved);
+    QCOMPARE(file.size(), qsizetype(kLines * 9));
+    QVERIFY(!file.contains("5 6 7 8"));
+    // The save takes long enough here for the event loop to have run more than once.
+    QVERIFY2(ms < 40 || ticks >= 2,
+             qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(ms)));
+    QCOMPARE(session.window->TextPane().LineCount(), kLines + static_cast<std::size_t>(ticks));
 }
 
 QTEST_MAIN(TransferCycleTest)

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "PaneLineStore.h"
 #include "RawDataFile.h"
 
 namespace {
@@ -25,6 +26,8 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
+kvq::PaneLineStore Type0Pane(int count);
+
 }  // namespace
 
 class TestRawDataFile : public QObject {
@@ -37,13 +40,16 @@ private slots:
     void failures();
     void readOnlyFileIsLeftUntouched();
     void fullDeviceStopsAtFirstFailure();
+    void bufferedMatchesRecordByRecord_data();
+    void bufferedMatchesRecordByRecord();
+    void recordByRecordReachesTheFileAtOnce();
 };
 
 void TestRawDataFile::replacesLongerFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath("s.kvq");
     WriteFile(path, QByteArray(10000, 'x'));
-    QVERIFY(kvq::WriteRawDataFile(kLines, 5, path.toStdString()).ok);
+    QVERIFY(kvq::WriteRawDataFile(kvq::PaneLineStore(kLines), 5, path.toStdString()).ok);
     QCOMPARE(ReadAll(path), QByteArray("1 2 3 4\r\n5 6 7 8\r\n"));
 }
 
@@ -51,7 +57,7 @@ void TestRawDataFile::emptySaveLeavesZeroBytes() {
     QTemporaryDir dir;
     const QString path = dir.filePath("s.kvq");
     WriteFile(path, "old content");
-    const auto report = kvq::WriteRawDataFile(kLines, 0, path.toStdString());
+    const auto report = kvq::WriteRawDataFile(kvq::PaneLineStore(kLines), 0, path.toStdString());
     QVERIFY(report.ok);
     QCOMPARE(report.records, std::size_t{0});
     QCOMPARE(QFileInfo(path).size(), 0);
@@ -67,7 +73,7 @@ void TestRawDataFile::countsLinesAndRecords() {
         data += std::to_string(i) + " ";
     }
     lines.push_back(data);
-    const auto report = kvq::WriteRawDataFile(lines, 1, path.toStdString());
+    const auto report = kvq::WriteRawDataFile(kvq::PaneLineStore(lines), 1, path.toStdString());
     QVERIFY(report.ok);
     QCOMPARE(report.linesRead, std::size_t{4});
     QCOMPARE(report.records, std::size_t{1});
@@ -87,7 +93,7 @@ void TestRawDataFile::failures() {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir("folder"));
     const std::string path = dir.filePath(relative).toStdString();
-    const auto report = kvq::WriteRawDataFile(kLines, 5, path);
+    const auto report = kvq::WriteRawDataFile(kvq::PaneLineStore(kLines), 5, path);
     QVERIFY(!report.ok);
     QCOMPARE(report.failedOperation, std::string("open"));
     QCOMPARE(report.errorCode, error);
@@ -111,7 +117,8 @@ void TestRawDataFile::readOnlyFileIsLeftUntouched() {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
             ::_exit(3);
         }
-        const auto report = kvq::WriteRawDataFile(kLines, 5, path.toStdString());
+        const auto report =
+            kvq::WriteRawDataFile(kvq::PaneLineStore(kLines), 5, path.toStdString());
         const int code = report.ok ? 0 : report.errorCode;
         (void)!::write(pipeFds[1], &code, sizeof code);
         ::_exit(0);
@@ -130,12 +137,74 @@ void TestRawDataFile::fullDeviceStopsAtFirstFailure() {
     if (!QFile::exists("/dev/full")) {
         QSKIP("no /dev/full here");
     }
-    const auto report = kvq::WriteRawDataFile(kLines, 5, "/dev/full");
+    const auto report = kvq::WriteRawDataFile(kvq::PaneLineStore(kLines), 5, "/dev/full");
     QVERIFY(!report.ok);
     QCOMPARE(report.failedOperation, std::string("write"));
     QCOMPARE(report.errorCode, ENOSPC);
     QCOMPARE(report.records, std::size_t{0});
     QCOMPARE(report.linesRead, std::size_t{3});
+    // Buffered, the failure shows when the buffer goes out, and no record counts as written.
+    const auto buffered =
+        kvq::WriteRawDataFile(Type0Pane(9000), 0, "/dev/full", kvq::WriteMode::kBuffered);
+    QVERIFY(!buffered.ok);
+    QCOMPARE(buffered.failedOperation, std::string("write"));
+    QCOMPARE(buffered.records, std::size_t{0});
+}
+
+namespace {
+
+// Type 0 lines of twenty fields; enough of them to fill the buffered writer's buffer a few times.
+kvq::PaneLineStore Type0Pane(int count) {
+    kvq::PaneLineStore pane;
+    for (int i = 0; i < count; ++i) {
+        std::string line = std::to_string(i);
+        for (int field = 1; field < 20; ++field) {
+            line += ", " + std::to_string(field * 1000 + i % 997);
+        }
+        pane.Append(line);
+    }
+    return pane;
+}
+
+}  // namespace
+
+void TestRawDataFile::bufferedMatchesRecordByRecord_data() {
+    QTest::addColumn<int>("lines");
+    QTest::newRow("no line") << 0;
+    QTest::newRow("one record") << 1;
+    QTest::newRow("several buffers and a part") << 9000;
+}
+
+// kvq-convert's buffered writes must give the very file the window's save gives.
+void TestRawDataFile::bufferedMatchesRecordByRecord() {
+    QFETCH(int, lines);
+    QTemporaryDir dir;
+    const kvq::PaneLineStore pane = Type0Pane(lines);
+    const std::string each = dir.filePath("each.kvq").toStdString();
+    const std::string buffered = dir.filePath("buffered.kvq").toStdString();
+    const auto eachReport = kvq::WriteRawDataFile(pane, 0, each);
+    const auto bufferedReport = kvq::WriteRawDataFile(pane, 0, buffered, kvq::WriteMode::kBuffered);
+    QVERIFY(eachReport.ok && bufferedReport.ok);
+    QCOMPARE(bufferedReport.records, static_cast<std::size_t>(lines));
+    QCOMPARE(eachReport.records, bufferedReport.records);
+    const QByteArray file = ReadAll(QString::fromStdString(each));
+    QCOMPARE(file.count('\n'), lines);
+    QCOMPARE(ReadAll(QString::fromStdString(buffered)), file);
+}
+
+// The window's save promise: a record is in the file before the next line is looked at, so
+// a save cut short (here by reading the file while the writer still holds it open) loses
+// nothing written so far.
+void TestRawDataFile::recordByRecordReachesTheFileAtOnce() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.kvq");
+    kvq::RawDataWriter writer(5, path.toStdString());
+    QVERIFY(writer.Open());
+    writer.Feed("1 2 3 4");
+    QCOMPARE(ReadAll(path), QByteArray("1 2 3 4\r\n"));
+    writer.Feed("5 6 7 8");
+    QCOMPARE(ReadAll(path), QByteArray("1 2 3 4\r\n5 6 7 8\r\n"));
+    QVERIFY(writer.Finish().ok);
 }
 
 QTEST_APPLESS_MAIN(TestRawDataFile)

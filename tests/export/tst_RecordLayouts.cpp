@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "PaneLineStore.h"
 #include "RawDataFile.h"
 
 namespace {
@@ -173,7 +174,8 @@ void TestRecordLayouts::save() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath("out.kvq");
-    const auto report = kvq::WriteRawDataFile(ToStrings(lines), type, path.toStdString());
+    const auto report =
+        kvq::WriteRawDataFile(kvq::PaneLineStore(ToStrings(lines)), type, path.toStdString());
     QVERIFY(report.ok);
     QCOMPARE(report.linesRead, static_cast<std::size_t>(lines.size()));
     QFile f(path);
@@ -187,8 +189,8 @@ void TestRecordLayouts::typesThreeAndFourAreIdentical() {
     const auto lines = ToStrings({"1 2 3 4 5 6 7 8", "x", "a,b,c,d,e,f,g,h"});
     const std::string a = dir.filePath("3.kvq").toStdString();
     const std::string b = dir.filePath("4.kvq").toStdString();
-    QVERIFY(kvq::WriteRawDataFile(lines, 3, a).ok);
-    QVERIFY(kvq::WriteRawDataFile(lines, 4, b).ok);
+    QVERIFY(kvq::WriteRawDataFile(kvq::PaneLineStore(lines), 3, a).ok);
+    QVERIFY(kvq::WriteRawDataFile(kvq::PaneLineStore(lines), 4, b).ok);
     QFile fa(QString::fromStdString(a)), fb(QString::fromStdString(b));
     QVERIFY(fa.open(QIODevice::ReadOnly) && fb.open(QIODevice::ReadOnly));
     const QByteArray bytes = fa.readAll();
@@ -207,7 +209,7 @@ void TestRecordLayouts::everyRecordHasTwentyValues() {
         }
         QTemporaryDir dir;
         const std::string path = dir.filePath("o.kvq").toStdString();
-        QVERIFY(kvq::WriteRawDataFile(lines, type, path).ok);
+        QVERIFY(kvq::WriteRawDataFile(kvq::PaneLineStore(lines), type, path).ok);
         QFile f(QString::fromStdString(path));
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QList<QByteArray> records = f.readAll().split('\n');

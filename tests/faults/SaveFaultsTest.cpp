@@ -94,7 +94,7 @@ struct Receiving {
                feeder.Succeeded();
     }
     std::vector<std::string> PaneLines() {
-        const auto stored = window->TextPane().StoredLines();
+        const auto& stored = window->TextPane().StoredLines();
         return {stored.begin(), stored.end()};
     }
 };
