@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # End to end under Wine: kvq-sim (Linux) plays the instrument on a pseudo-terminal that is the
 # prefix's COM1; the Windows main window receives and saves (WindowReceivesTest.exe); the file
-# must equal byte for byte what the Linux kvq-convert makes of the bytes the simulator sent.
-#   e2e.sh LINUX_BIN_DIR WindowReceivesTest.exe
+# must equal byte for byte what the Linux kvq-convert makes of the bytes the simulator sent,
+# and so must what kvq-convert.exe makes of them, from a file and through its standard streams.
+#   e2e.sh LINUX_BIN_DIR kvq-convert.exe WindowReceivesTest.exe
 set -euo pipefail
 : "${WINEPREFIX:?WINEPREFIX must name the test prefix}"
 here="$(cd "$(dirname "$0")" && pwd)"
 linux_bin="$1"
-test_exe="$2"
+convert_exe="$2"
+test_exe="$3"
 lines=2000
 work="$(mktemp -d)"
 sim_pid=
@@ -40,12 +42,32 @@ for type in 0 1 2 3 4 5; do
     fi
     wait "$sim_pid" || echo "note: kvq-sim ended with status $? for type $type" >&2
     sim_pid=
-    "$linux_bin/kvq-convert" --type "$type" "$work/sent-$type" "$work/expected-$type.kvq" 2>/dev/null
+    "$linux_bin/kvq-convert" --type "$type" "$work/sent-$type" "$work/expected-$type.kvq" \
+        2>"$work/convert-$type.err"
+    # The save tells the HXR readings it left out, as many as kvq-convert reports; else nothing.
+    told=""
+    left=$(sed -n 's/.* \([0-9][0-9]*\) readings of an incomplete group not written.*/\1/p' \
+        "$work/convert-$type.err")
+    [ -n "$left" ] && told="最后 $left 个读数不足一组（十个），没有写入文件。"
+    if [ "$(cat "$output_unix.messages" 2>/dev/null)" != "$told" ]; then
+        echo "FAIL type $type: the save told '$(cat "$output_unix.messages")', expected '$told'" >&2
+        failed=1
+    fi
     if cmp "$output_unix.kvq" "$work/expected-$type.kvq"; then
         echo "PASS type $type: $(wc -c <"$output_unix.kvq") bytes, byte for byte as kvq-convert's"
     else
         echo "FAIL type $type: the saved file differs from kvq-convert's" >&2
         failed=1
     fi
+    "$here/wine-run.sh" "$convert_exe" --type "$type" "$(winepath -w "$work/sent-$type")" \
+        "$(winepath -w "$work/windows-$type.kvq")" 2>/dev/null || true
+    "$here/wine-run.sh" "$convert_exe" --type "$type" - - <"$work/sent-$type" \
+        >"$work/windows-stdout-$type.kvq" 2>/dev/null || true
+    for made in "$work/windows-$type.kvq" "$work/windows-stdout-$type.kvq"; do
+        if ! cmp "$made" "$work/expected-$type.kvq"; then
+            echo "FAIL type $type: kvq-convert.exe made $(basename "$made") unlike Linux's" >&2
+            failed=1
+        fi
+    done
 done
 exit "$failed"
