@@ -9,6 +9,7 @@ KVQ_PACKAGES=(
 KVQ_PACKAGES_GUI=(xvfb xauth)
 KVQ_PACKAGES_FUZZ=(clang libclang-rt-14-dev)
 KVQ_PACKAGES_LINT=(cppcheck clang-tidy)
+KVQ_PACKAGES_SOAK=(stress-ng)
 
 kvq_missing_packages() {
     local p
