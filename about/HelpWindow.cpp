@@ -20,7 +20,7 @@ constexpr int kTopicHeadingLevel = 2;
 }  // namespace
 
 std::string HelpFilePath(std::string_view programPath) {
-    return HelpFolderPosix(programPath) + "rs232.hlp";
+    return HelpFolder(programPath) + "rs232.hlp";
 }
 
 HelpWindow::HelpWindow(QWidget* parent)

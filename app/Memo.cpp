@@ -7,6 +7,10 @@
 
 #include "PaneLines.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace kvq {
 
 Memo::Memo(QWidget* parent) : QPlainTextEdit(parent) {
@@ -48,6 +52,23 @@ void Memo::Clear() {
 
 namespace {
 
+#ifdef _WIN32
+
+// A Qt without ICU has no GBK codec on Windows; the system's own code page 936 is GBK.
+QString DecodeGbk(const QByteArray& bytes) {
+    if (bytes.isEmpty()) {
+        return {};
+    }
+    const int size = static_cast<int>(bytes.size());
+    const int length = MultiByteToWideChar(936, 0, bytes.constData(), size, nullptr, 0);
+    QString text(length, Qt::Uninitialized);
+    MultiByteToWideChar(936, 0, bytes.constData(), size,
+                        reinterpret_cast<wchar_t*>(text.data()), length);
+    return text;
+}
+
+#else
+
 QString DecodeGbk(const QByteArray& bytes) {
     QStringDecoder decoder("GBK");
     if (!decoder.isValid()) {
@@ -56,6 +77,8 @@ QString DecodeGbk(const QByteArray& bytes) {
     }
     return decoder.decode(bytes);
 }
+
+#endif
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QLayout>
 #include <QScreen>
@@ -37,8 +38,13 @@ QString FromSystem(const std::string& text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Paths go to the folder rules as the system writes them: Qt hands out "/" on Windows too.
+std::string EncodeName(const QString& name) {
+    return QFile::encodeName(QDir::toNativeSeparators(name)).toStdString();
+}
+
 std::string ProgramPath() {
-    return QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+    return EncodeName(QCoreApplication::applicationFilePath());
 }
 
 QString DecodeName(const std::string& name) {
@@ -263,13 +269,13 @@ void TRS232Form::SaveDataClick() {
     request.title = QStringLiteral("保存传输的数据");
     request.filters =
         QStringList{QStringLiteral("KVQ格式原始数据文件(*.kvq)"), QStringLiteral("所有文件(*.*)")};
-    request.startFolder = DecodeName(DataFolderPosix(ProgramPath()));
+    request.startFolder = DecodeName(DataFolder(ProgramPath()));
     request.proposedName = saveFileName_;
     const std::optional<QString> chosen = seams_.saveDialog(this, request);
     if (!chosen || chosen->isEmpty()) {
         return;
     }
-    const std::string fileName = ForceKvqExtensionPosix(QFile::encodeName(*chosen).toStdString());
+    const std::string fileName = ForceKvqExtension(EncodeName(*chosen));
     saveFileName_ = DecodeName(fileName);
     SaveTo(fileName);
 }

@@ -64,7 +64,7 @@ std::string SiblingFolder(std::string_view programPath, std::string_view subFold
     return result;
 }
 
-std::string ForceKvqExtension(std::string_view fileName, const Flavour& f) {
+std::string ForceExtension(std::string_view fileName, const Flavour& f) {
     std::string stops(".");
     stops.append(f.separators);
     const std::size_t cut = f.LastOf(fileName, stops);
@@ -103,11 +103,11 @@ std::string HelpFolderPosix(std::string_view programPath) {
 }
 
 std::string ForceKvqExtensionWindows(std::string_view fileName) {
-    return ForceKvqExtension(fileName, kWindows);
+    return ForceExtension(fileName, kWindows);
 }
 
 std::string ForceKvqExtensionPosix(std::string_view fileName) {
-    return ForceKvqExtension(fileName, kPosix);
+    return ForceExtension(fileName, kPosix);
 }
 
 }  // namespace kvq

@@ -25,4 +25,28 @@ std::string HelpFolderPosix(std::string_view programPath);    // sub-folder "/He
 std::string ForceKvqExtensionWindows(std::string_view fileName);
 std::string ForceKvqExtensionPosix(std::string_view fileName);
 
+// The flavour of the platform the program is built for: paths as that system writes them
+// (on Windows with "\" separators, in the ANSI code page).
+#ifdef _WIN32
+inline std::string DataFolder(std::string_view programPath) {
+    return DataFolderWindows(programPath);
+}
+inline std::string HelpFolder(std::string_view programPath) {
+    return HelpFolderWindows(programPath);
+}
+inline std::string ForceKvqExtension(std::string_view fileName) {
+    return ForceKvqExtensionWindows(fileName);
+}
+#else
+inline std::string DataFolder(std::string_view programPath) {
+    return DataFolderPosix(programPath);
+}
+inline std::string HelpFolder(std::string_view programPath) {
+    return HelpFolderPosix(programPath);
+}
+inline std::string ForceKvqExtension(std::string_view fileName) {
+    return ForceKvqExtensionPosix(fileName);
+}
+#endif
+
 }  // namespace kvq

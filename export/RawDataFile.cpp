@@ -1,10 +1,6 @@
 #include "RawDataFile.h"
 
-#include <fcntl.h>
-#include <sys/uio.h>
-#include <unistd.h>
-#include <cerrno>
-#include <cstring>
+#include "SystemErrorText.h"
 
 namespace kvq {
 
@@ -12,26 +8,18 @@ RawDataWriter::RawDataWriter(int instrumentType, std::string fileName) : builder
     report_.fileName = std::move(fileName);
 }
 
-RawDataWriter::~RawDataWriter() {
-    if (ownsFd_ && fd_ >= 0) {
-        ::close(fd_);
-    }
-}
+RawDataWriter::~RawDataWriter() = default;
 
 bool RawDataWriter::Open() {
-    // Shared: other programs may go on reading and writing the file meanwhile.
-    fd_ = ::open(report_.fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
-        Fail("open", errno);
+    if (!file_.Create(report_.fileName)) {
+        Fail("open", file_.Error());
         return false;
     }
-    ownsFd_ = true;
     return true;
 }
 
 void RawDataWriter::UseDescriptor(int fd) {
-    fd_ = fd;
-    ownsFd_ = false;
+    file_.Adopt(fd);
 }
 
 void RawDataWriter::Feed(std::string_view line) {
@@ -51,52 +39,25 @@ void RawDataWriter::Feed(std::string_view line) {
 }
 
 bool RawDataWriter::WriteRecord(std::string_view record) {
-    static const char kLineEnd[] = "\r\n";
-    iovec parts[2] = {{const_cast<char*>(record.data()), record.size()},
-                      {const_cast<char*>(kLineEnd), 2}};
-    iovec* part = parts;
-    int count = 2;
-    while (count > 0) {
-        const ssize_t n = ::writev(fd_, part, count);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            Fail("write", errno);
-            return false;
-        }
-        // A short write (a full pipe, a signal) continues where it stopped.
-        auto done = static_cast<std::size_t>(n);
-        while (count > 0 && done >= part->iov_len) {
-            done -= part->iov_len;
-            ++part;
-            --count;
-        }
-        if (count > 0) {
-            part->iov_base = static_cast<char*>(part->iov_base) + done;
-            part->iov_len -= done;
-        }
+    if (!file_.Write(record, "\r\n")) {
+        Fail("write", file_.Error());
+        return false;
     }
     return true;
 }
 
 const SaveReport& RawDataWriter::Finish() {
-    if (ownsFd_ && fd_ >= 0) {
-        const int fd = fd_;
-        fd_ = -1;
-        ownsFd_ = false;
-        if (::close(fd) != 0 && report_.ok) {
-            Fail("close", errno);
-        }
+    if (!file_.Close() && report_.ok) {
+        Fail("close", file_.Error());
     }
     return report_;
 }
 
-void RawDataWriter::Fail(const char* operation, int error) {
+void RawDataWriter::Fail(const char* operation, unsigned long error) {
     report_.ok = false;
     report_.failedOperation = operation;
-    report_.errorCode = error;
-    report_.errorText = std::strerror(error);
+    report_.errorCode = static_cast<int>(error);
+    report_.errorText = SystemErrorText(error);
 }
 
 SaveReport WriteRawDataFile(std::span<const std::string> lines, int instrumentType,

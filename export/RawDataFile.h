@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "RecordBuilder.h"
+#include "RecordFile.h"
 
 namespace kvq {
 
@@ -17,7 +18,7 @@ struct SaveReport {
     std::size_t linesSkipped = 0;
     std::string fileName;
     std::string failedOperation;  // "open", "write" or "close"
-    int errorCode = 0;
+    int errorCode = 0;  // errno, or the Win32 error code on Windows
     std::string errorText;  // the system's text for errorCode
 };
 
@@ -44,12 +45,11 @@ public:
 
 private:
     bool WriteRecord(std::string_view record);
-    void Fail(const char* operation, int error);
+    void Fail(const char* operation, unsigned long error);
 
     RecordBuilder builder_;
     SaveReport report_;
-    int fd_ = -1;
-    bool ownsFd_ = false;
+    RecordFile file_;
 };
 
 // Saves the given text-pane lines (as read back from the pane) with one instrument type.

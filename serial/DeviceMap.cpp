@@ -49,7 +49,12 @@ std::string DeviceForPortUnder(const std::string& devRoot, const std::string& po
 }
 
 std::string DefaultDeviceForPort(const std::string& portName) {
+#ifdef _WIN32
+    // Windows knows its ports by these names.
+    return portName;
+#else
     return DeviceForPortUnder("/dev", portName);
+#endif
 }
 
 }  // namespace kvq

@@ -15,7 +15,10 @@ constexpr std::size_t kReadChunk = 1024;
 }  // namespace
 
 ReadCom::ReadCom(LineSink& lines, MessageSink& messages, QObject* parent)
-    : QObject(parent), lines_(lines), messages_(messages) {}
+    : QObject(parent), lines_(lines), messages_(messages) {
+    pollTimer_.setInterval(kPollIntervalMs);
+    connect(&pollTimer_, &QTimer::timeout, this, [this] { ReadStep(); });
+}
 
 ReadCom::~ReadCom() = default;
 
@@ -63,15 +66,21 @@ bool ReadCom::IsTerminated() const {
 // Notifications only while running with an open port: a paused receiver leaves the bytes
 // waiting in the port, and an idle one costs nothing.
 void ReadCom::UpdateNotifier() {
-    const bool wanted = state_ == State::kRunning && port_ != nullptr && port_->IsOpen() &&
-                        port_->NotifyDescriptor() >= 0;
-    if (!wanted) {
+    const bool wanted = state_ == State::kRunning && port_ != nullptr && port_->IsOpen();
+    const int fd = wanted ? port_->NotifyDescriptor() : -1;
+    if (wanted && fd < 0) {
+        if (!pollTimer_.isActive()) {
+            pollTimer_.start();
+        }
+    } else {
+        pollTimer_.stop();
+    }
+    if (fd < 0) {
         if (notifier_) {
             notifier_->setEnabled(false);
         }
         return;
     }
-    const int fd = port_->NotifyDescriptor();
     if (notifier_ && notifier_->socket() != fd) {
         DropNotifier();
     }
@@ -85,6 +94,7 @@ void ReadCom::UpdateNotifier() {
 // The notifier may be the one whose signal is running now, so it is deleted later; as a
 // child of the receiver it goes with it at the latest.
 void ReadCom::DropNotifier() {
+    pollTimer_.stop();
     if (notifier_) {
         notifier_->setEnabled(false);
         notifier_.release()->deleteLater();

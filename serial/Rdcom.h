@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <memory>
 #include <span>
 #include <string>
@@ -26,7 +27,8 @@ public:
 };
 
 // The receiver. Read steps run on the user-interface thread whenever the port becomes
-// readable, only while the receiver runs and has a port, so an idle line costs nothing.
+// readable (or, for a port without a descriptor to wait on, on a short timer), only while
+// the receiver runs and has a port, so an idle line costs next to nothing.
 // Pause, resume and termination are states, not counts.
 class ReadCom : public QObject {
     Q_OBJECT
@@ -52,6 +54,10 @@ public:
     // and hands the completed lines to the line sink in one call.
     void ReadStep();
 
+    // How often a port without a descriptor is asked for waiting bytes. At 14400 baud at most
+    // 29 bytes arrive in 20 ms, far below the 1024 a read step takes at once.
+    static constexpr int kPollIntervalMs = 15;
+
     // The line being built; kept across read steps, pause and resume, emptied with a new
     // port handle.
     const LineAssembler& LineBuffer() const { return lineBuffer_; }
@@ -68,6 +74,7 @@ private:
     enum class State { kCreated, kRunning, kPaused, kEnded } state_ = State::kCreated;
     LineAssembler lineBuffer_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    QTimer pollTimer_;
     bool inStep_ = false;
 };
 

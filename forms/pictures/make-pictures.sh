@@ -80,3 +80,6 @@ png -size 64x64 xc:'#eaf6f6' \
     -stroke '#006e6e' -strokewidth 1 -draw 'line 8,10 56,10' -draw 'line 26,14 38,14' \
     -fill '#006e6e' -stroke none -draw 'rectangle 28,4 36,12' \
     about-picture.png
+
+# The Windows program's icon: the window icon in an .ico container.
+convert icon.png kvq-transfer.ico

@@ -1,0 +1,76 @@
+#include <io.h>
+#include <windows.h>
+
+#include <string>
+
+#include "RecordFile.h"
+
+namespace kvq {
+
+RecordFile::~RecordFile() {
+    if (owned_ && handle_ != nullptr) {
+        CloseHandle(handle_);
+    }
+}
+
+bool RecordFile::Fail(unsigned long error) {
+    error_ = error;
+    return false;
+}
+
+bool RecordFile::Create(const std::string& fileName) {
+    // Shared for reading and writing: other programs may go on using the file meanwhile.
+    HANDLE handle = CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return Fail(GetLastError());
+    }
+    handle_ = handle;
+    owned_ = true;
+    return true;
+}
+
+void RecordFile::Adopt(int descriptor) {
+    const intptr_t handle = _get_osfhandle(descriptor);
+    handle_ = handle == -1 ? nullptr : reinterpret_cast<HANDLE>(handle);
+    owned_ = false;
+}
+
+bool RecordFile::IsOpen() const {
+    return handle_ != nullptr;
+}
+
+// Windows has no gathering write for ordinary files, so the two parts are joined first.
+bool RecordFile::Write(std::string_view first, std::string_view second) {
+    if (handle_ == nullptr) {
+        return Fail(ERROR_INVALID_HANDLE);
+    }
+    std::string joined;
+    joined.reserve(first.size() + second.size());
+    joined.append(first).append(second);
+    std::string_view rest = joined;
+    while (!rest.empty()) {
+        DWORD written = 0;
+        if (!WriteFile(handle_, rest.data(), static_cast<DWORD>(rest.size()), &written, nullptr)) {
+            return Fail(GetLastError());
+        }
+        if (written == 0) {
+            return Fail(ERROR_WRITE_FAULT);
+        }
+        rest.remove_prefix(written);
+    }
+    return true;
+}
+
+bool RecordFile::Close() {
+    HANDLE handle = handle_;
+    const bool owned = owned_;
+    handle_ = nullptr;
+    owned_ = false;
+    if (owned && handle != nullptr && !CloseHandle(handle)) {
+        return Fail(GetLastError());
+    }
+    return true;
+}
+
+}  // namespace kvq

@@ -1,0 +1,62 @@
+// The Windows half of the end-to-end run (e2e.sh plays the instrument with kvq-sim on the
+// prefix's COM1): the main window opens COM1, receives the lines, stops and saves through its
+// own commands. e2e.sh then compares the file with kvq-convert's of the bytes sent.
+//   KVQ_E2E_TYPE     instrument type
+//   KVQ_E2E_LINES    lines the simulator sends
+//   KVQ_E2E_OUTPUT   file name to save as (Windows form, without ".kvq")
+
+#include <QAbstractButton>
+#include <QTest>
+
+#include "Memo.h"
+#include "WindowUnderTest.h"
+
+namespace {
+
+constexpr int kGuardMs = 300000;  // a guard only: the wait is for the lines to be there
+
+bool Click(WindowUnderTest& window, const char* name) {
+    QAbstractButton* button = window.Button(QString::fromLatin1(name));
+    if (button == nullptr || !button->isEnabled()) {
+        return false;
+    }
+    button->click();
+    return true;
+}
+
+}  // namespace
+
+class WindowReceivesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void receivesAndSaves();
+};
+
+void WindowReceivesTest::receivesAndSaves() {
+    const int type = qEnvironmentVariableIntValue("KVQ_E2E_TYPE");
+    const auto lines = static_cast<std::size_t>(qEnvironmentVariableIntValue("KVQ_E2E_LINES"));
+    const QString output = qEnvironmentVariable("KVQ_E2E_OUTPUT");
+    QVERIFY2(lines > 0 && !output.isEmpty(), "KVQ_E2E_LINES and KVQ_E2E_OUTPUT must be set");
+
+    WindowUnderTest window;
+    window.devices["COM1"] = "COM1";
+    window.SelectInstrumentType(type);
+    QVERIFY(Click(window, "OpenCom"));
+    QVERIFY2(window->PortOpen(), window.messages.empty()
+                                     ? "no port"
+                                     : qPrintable(window.messages.front().text));
+    QVERIFY(Click(window, "ReceiveData"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->TextPane().LineCount(), lines, kGuardMs);
+    // The simulator's end is the instrument going away: at most that one report.
+    QVERIFY(window.messages.size() <= 1);
+
+    QVERIFY(Click(window, "Stop"));
+    const std::size_t messagesBeforeSave = window.messages.size();
+    window.saveAnswer = output;
+    QVERIFY(Click(window, "SaveData"));
+    QCOMPARE(window->SaveFileName(), output + ".kvq");
+    QCOMPARE(window.messages.size(), messagesBeforeSave);
+}
+
+QTEST_MAIN(WindowReceivesTest)
+#include "WindowReceivesTest.moc"
