@@ -24,19 +24,31 @@ logs=$build/soak
 mkdir -p "$logs"
 export QT_QPA_PLATFORM=offscreen
 
-# stress-ng gets a session of its own so that its workers go with it as one group, whatever
-# ends this script: normal end, Ctrl-C, kill or a closed terminal.
+# stress-ng and each ctest run get a session of their own, so that their children go with
+# them as one group, whatever ends this script: normal end, Ctrl-C, kill or a closed terminal.
+# They run in the background: the script waits with `wait`, which a signal interrupts, so the
+# traps run at once and not only when the run has ended.
 stress=""
-stop_load() {
-    if [ -n "$stress" ]; then
-        kill -TERM -- "-$stress" 2>/dev/null
-        wait "$stress" 2>/dev/null
-        stress=""
-    fi
+suite=""
+stop_group() {
+    kill -TERM -- "-$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+    # Tests tidy up on SIGTERM (temporary folders, child simulators); ten seconds, then KILL.
+    for _ in {1..10}; do
+        kill -0 -- "-$1" 2>/dev/null || return 0
+        sleep 1
+    done
+    kill -KILL -- "-$1" 2>/dev/null
 }
-trap stop_load EXIT
-trap 'stop_load; exit 130' INT
-trap 'stop_load; exit 143' TERM HUP
+stop_all() {
+    [ -n "$suite" ] && stop_group "$suite"
+    [ -n "$stress" ] && stop_group "$stress"
+    suite=""
+    stress=""
+}
+trap stop_all EXIT
+trap 'stop_all; exit 130' INT
+trap 'stop_all; exit 143' TERM HUP
 setsid stress-ng --cpu "$load" --quiet &
 stress=$!
 echo "soak: $runs runs of the suite in $build, stress-ng --cpu $load on $cores cores"
@@ -47,8 +59,11 @@ started=$SECONDS
 for ((run = 1; run <= runs; run++)); do
     log=$logs/run-$run.log
     run_started=$SECONDS
-    ctest --test-dir "$build" -j "$cores" --output-on-failure >"$log" 2>&1
+    setsid ctest --test-dir "$build" -j "$cores" --output-on-failure >"$log" 2>&1 &
+    suite=$!
+    wait "$suite"
     status=$?
+    suite=""
     # ctest lists failures as "  25 - name (Failed)" after "The following tests FAILED:".
     mapfile -t failed < <(sed -n '/The following tests FAILED:/,$s/^[[:space:]]*[0-9]* - //p' "$log")
     if [ "$status" -ne 0 ] && [ "${#failed[@]}" -eq 0 ]; then
@@ -63,7 +78,7 @@ for ((run = 1; run <= runs; run++)); do
     echo "run $run of $runs: ${#failed[@]} failed, $((SECONDS - run_started)) s," \
         "load $(cut -d' ' -f1 /proc/loadavg)"
 done
-stop_load
+stop_all
 
 echo "soak summary: $runs runs, $((runs - failed_runs)) passed, $failed_runs with failures," \
     "$((SECONDS - started)) s in all"
