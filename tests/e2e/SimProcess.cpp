@@ -1,9 +1,9 @@
 #include "SimProcess.h"
 
-#include <signal.h>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QThread>
+#include <csignal>
 
 #include "SimRunner.h"
 
