@@ -10,12 +10,17 @@ void ShowMessageBox(QWidget* owner, const BoxMessage& message) {
     box.exec();
 }
 
-BoxMessage OpenFailedMessage(const QString& portName, const QString& device,
-                             const QString& reason) {
+BoxMessage OpenFailedMessage(const QString& portName, const QString& device, const QString& reason,
+                             bool permissionDenied) {
     QString text = QStringLiteral("打开") + portName + QStringLiteral("通信端口错误!\n") +
                    QStringLiteral("请利用其它通信端口。");
     if (!device.isEmpty()) {
         text += QLatin1Char('\n') + device + QStringLiteral(": ") + reason.trimmed();
+        if (permissionDenied) {
+            // Serial devices belong to the group dialout on Debian and its kin.
+            text += QStringLiteral(
+                "\n请把用户加入 dialout 组（sudo usermod -aG dialout 用户名），然后重新登录。");
+        }
     }
     return {QStringLiteral("COM错误"), text, QMessageBox::NoIcon, false};
 }
@@ -46,6 +51,12 @@ BoxMessage EmptySaveMessage() {
         QStringLiteral("保存数据"),
         QStringLiteral("没有符合所选仪器类型的数据行，保存的文件是空的。请检查仪器类型是否正确。"),
         QMessageBox::Warning, true};
+}
+
+BoxMessage IncompleteGroupMessage(std::size_t readings) {
+    return {QStringLiteral("保存数据"),
+            QStringLiteral("最后 %1 个读数不足一组（十个），没有写入文件。").arg(readings),
+            QMessageBox::Information, true};
 }
 
 }  // namespace kvq

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <cstddef>
 #include <functional>
 
 class QWidget;
@@ -25,8 +26,10 @@ using MessageBoxFunction = std::function<void(const BoxMessage&)>;
 void ShowMessageBox(QWidget* owner, const BoxMessage& message);
 
 // The port could not be opened. `device` and `reason` (the system's text) are added below
-// the fixed text, so the user sees which device was tried and why it failed.
-BoxMessage OpenFailedMessage(const QString& portName, const QString& device, const QString& reason);
+// the fixed text, so the user sees which device was tried and why it failed; when the
+// system refused the user the device, a last line says how to get access.
+BoxMessage OpenFailedMessage(const QString& portName, const QString& device, const QString& reason,
+                             bool permissionDenied = false);
 // A port operation failed: the system's text, then "COM口操作失败" on a line of its own.
 BoxMessage PortFailureMessage(const QString& systemText, bool ownedByWindow);
 // Receiving was asked for without an open port.
@@ -35,5 +38,7 @@ BoxMessage NoPortMessage();
 BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText);
 // A save found lines in the pane but none of the selected instrument type.
 BoxMessage EmptySaveMessage();
+// A type 2 save left `readings` readings (1 to 9) of an incomplete group out of the file.
+BoxMessage IncompleteGroupMessage(std::size_t readings);
 
 }  // namespace kvq

@@ -53,7 +53,9 @@ int RunProgram(int& argc, char** argv) {
         QApplication::installTranslator(&qtTexts);
     }
     try {
-        QApplication::setApplicationDisplayName(Title());
+        // The application's name, where the platform shows one; not a display name, which
+        // Qt would append to every window title.
+        QApplication::setApplicationName(Title());
         // The help command builds its own path; the bare name is kept for the record.
         application.setProperty(kHelpFileProperty, QStringLiteral("rs232.HLP"));
         TRS232Form window;

@@ -14,6 +14,7 @@
 #include "LineSettings.h"
 #include "ListControls.h"
 #include "Memo.h"
+#include "MenuBarRightEdge.h"
 #include "PaneLines.h"
 #include "PathRules.h"
 #include "RawDataFile.h"
@@ -33,6 +34,12 @@ constexpr int kClientHeight = 435;
 // The window's own font, and the larger one of the port settings.
 constexpr int kWindowFontPixels = 12;
 constexpr int kSettingsFontPixels = 13;
+#ifdef Q_OS_WIN
+const QString kAllFilesPattern = QStringLiteral("*.*");
+#else
+// "*.*" would hide the many files without a dot on this system.
+const QString kAllFilesPattern = QStringLiteral("*");
+#endif
 
 QString FromSystem(const std::string& text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
@@ -160,14 +167,10 @@ void TRS232Form::FormCreate() {
     SelectRow(ui_->StopBit, 0);
     receiver_ = std::make_unique<ReadCom>(*ui_->Memo, static_cast<MessageSink&>(*this));
 
-    // Qt has no right-justified menu: the Help menu moves to a menu bar of its own in the
-    // right corner of the window's menu bar.
-    auto* helpBar = new QMenuBar(menuBar());
-    helpBar->setObjectName(QStringLiteral("HelpMenuBar"));
-    helpBar->setNativeMenuBar(false);
-    menuBar()->removeAction(ui_->H1->menuAction());
-    helpBar->addMenu(ui_->H1);
-    menuBar()->setCornerWidget(helpBar, Qt::TopRightCorner);
+    MoveToRightEdge(menuBar(), ui_->H1->menuAction());
+    // "&Close" and "端口控制(&C)" both claim Alt+C; the menu keeps it, since a key that
+    // closes the window would lose the received lines. The button keeps its text.
+    ui_->BitBtn1->setShortcut(QKeySequence());
 }
 
 void TRS232Form::closeEvent(QCloseEvent* event) {
@@ -205,7 +208,8 @@ void TRS232Form::OpenComClick() {
     const std::string device = seams_.deviceMapper(portName.toStdString());
     std::unique_ptr<SerialPort> port = CreatePlatformSerialPort();
     if (!port->Open(device)) {
-        Show(OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText())));
+        Show(OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText()),
+                               port->LastErrorIsPermissionDenied()));
         return;
     }
     port_ = std::move(port);
@@ -267,9 +271,10 @@ void TRS232Form::N1Click() {
 void TRS232Form::SaveDataClick() {
     SaveDialogRequest request;
     request.title = QStringLiteral("保存传输的数据");
-    request.filters =
-        QStringList{QStringLiteral("KVQ格式原始数据文件(*.kvq)"), QStringLiteral("所有文件(*.*)")};
-    request.startFolder = DecodeName(DataFolder(ProgramPath()));
+    request.filters = QStringList{
+        NameFilter(QStringLiteral("KVQ格式原始数据文件(*.kvq)"), QStringLiteral("*.kvq")),
+        NameFilter(QStringLiteral("所有文件(*.*)"), kAllFilesPattern)};
+    request.startFolder = SaveStartFolder(DecodeName(DataFolder(ProgramPath())));
     request.proposedName = saveFileName_;
     const std::optional<QString> chosen = seams_.saveDialog(this, request);
     if (!chosen || chosen->isEmpty()) {
@@ -290,6 +295,9 @@ void TRS232Form::SaveTo(const std::string& fileName) {
     const SaveReport& report = writer.Finish();
     if (!report.ok) {
         Show(SaveFailedMessage(DecodeName(fileName), FromSystem(report.errorText)));
+    } else if (report.readingsNotWritten > 0) {
+        // The file keeps its twenty-column records; the user learns what was left out.
+        Show(IncompleteGroupMessage(report.readingsNotWritten));
     } else if (report.records == 0 && report.linesRead > 0) {
         Show(EmptySaveMessage());
     }

@@ -1,15 +1,48 @@
 #include "SaveDialog.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 
 namespace kvq {
 
-std::optional<QString> RunSaveDialog(QWidget* owner, const SaveDialogRequest& request) {
-    QFileDialog dialog(owner, request.title);
+namespace {
+
+bool FolderToSaveIn(const QString& folder) {
+#ifdef _WIN32
+    const QFileInfo info(folder);
+    return info.isDir() && info.isWritable();
+#else
+    // The effective user decides, as it will when the file is created.
+    const QByteArray path = QFile::encodeName(folder);
+    struct stat status {};
+    return ::stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           ::faccessat(AT_FDCWD, path.constData(), W_OK | X_OK, AT_EACCESS) == 0;
+#endif
+}
+
+}  // namespace
+
+QString SaveStartFolder(const QString& dataFolder) {
+    return FolderToSaveIn(dataFolder) ? dataFolder : QDir::homePath();
+}
+
+QString NameFilter(const QString& text, const QString& patterns) {
+    return text + QStringLiteral(" (") + patterns + QLatin1Char(')');
+}
+
+void ConfigureSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request) {
+    dialog.setWindowTitle(request.title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(request.filters);
     dialog.setDirectory(request.startFolder);
     if (!request.proposedName.isEmpty()) {
@@ -20,6 +53,11 @@ std::optional<QString> RunSaveDialog(QWidget* owner, const SaveDialogRequest& re
         }
         dialog.selectFile(proposed.fileName());
     }
+}
+
+std::optional<QString> RunSaveDialog(QWidget* owner, const SaveDialogRequest& request) {
+    QFileDialog dialog(owner);
+    ConfigureSaveDialog(dialog, request);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

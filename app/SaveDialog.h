@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+class QFileDialog;
 class QWidget;
 
 namespace kvq {
@@ -12,7 +13,7 @@ namespace kvq {
 // What the save command asks of its file dialog.
 struct SaveDialogRequest {
     QString title;
-    QStringList filters;
+    QStringList filters;  // made with NameFilter
     QString startFolder;
     QString proposedName;  // the name of the previous save of this run, or empty
 };
@@ -21,7 +22,19 @@ struct SaveDialogRequest {
 using SaveDialogFunction =
     std::function<std::optional<QString>(QWidget* owner, const SaveDialogRequest& request)>;
 
-// The real dialog: modal, no default extension, no question before replacing a file.
+// Where the save dialog starts: the data folder if it is a folder the user may save in,
+// otherwise the user's home folder, never the folder the program was started from.
+QString SaveStartFolder(const QString& dataFolder);
+
+// A name filter that shows `text` and matches `patterns`: the dialog shows no patterns of
+// its own (QFileDialog::HideNameFilterDetails).
+QString NameFilter(const QString& text, const QString& patterns);
+
+// Sets up the dialog as the request asks: save mode, no default extension, no question
+// before replacing a file.
+void ConfigureSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request);
+
+// The real dialog, modal.
 std::optional<QString> RunSaveDialog(QWidget* owner, const SaveDialogRequest& request);
 
 }  // namespace kvq

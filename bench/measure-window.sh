@@ -10,7 +10,7 @@ idle=${3:-20}
 
 main_window_viewable() {
     local id
-    id=$(xwininfo -root -tree 2>/dev/null | awk '/\("kvq-transfer" "kvq-transfer"\)/ {print $1; exit}')
+    id=$(xwininfo -root -tree 2>/dev/null | awk '/\("kvq-transfer" "/ {print $1; exit}')
     [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable'
 }
 

@@ -1,7 +1,9 @@
 #include "NumberTest.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kvq {
 
@@ -11,12 +13,64 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Largest finite 80-bit extended value is about 1.18973e4932: a number whose leading
-// significant digit stands at decimal position 4932 may still fit, one beyond never does.
-constexpr long kMaxDecimalExponent = 4932;
+// The 80-bit extended type holds at most (2^64 - 1) * 2^16320. Halfway between it and the
+// next step up, 2^16384, lies (2^65 - 1) * 2^16319: rounding to nearest sends everything
+// below it to the largest value, and the halfway value itself to 2^16384 (ties go to the
+// even significand, and the largest value's is odd), which is infinity. So a value is finite
+// exactly when its magnitude is below this bound, an integer of 4933 decimal digits.
+constexpr long kBoundDecimalExponent = 4932;  // position of the bound's leading digit
 
-// Decides the range by the position of the leading significant digit; only the boundary
-// decade needs the digits themselves, compared against the largest value.
+// The bound's decimal digits, worked out once in base 10^9 limbs (least significant first).
+const std::string& OverflowBoundDigits() {
+    static const std::string digits = [] {
+        constexpr std::uint64_t kBase = 1'000'000'000;
+        std::vector<std::uint64_t> limbs{419103231, 893488147, 36};  // 2^65 - 1
+        int twos = 16319;
+        while (twos > 0) {
+            const int step = twos < 29 ? twos : 29;
+            twos -= step;
+            std::uint64_t carry = 0;
+            for (std::uint64_t& limb : limbs) {
+                const std::uint64_t v = (limb << step) + carry;
+                limb = v % kBase;
+                carry = v / kBase;
+            }
+            while (carry > 0) {
+                limbs.push_back(carry % kBase);
+                carry /= kBase;
+            }
+        }
+        std::string text = std::to_string(limbs.back());
+        for (std::size_t i = limbs.size() - 1; i-- > 0;) {
+            const std::string part = std::to_string(limbs[i]);
+            text.append(9 - part.size(), '0').append(part);
+        }
+        return text;
+    }();
+    return digits;
+}
+
+// Compares the significant digits of a value whose leading digit stands at the bound's
+// position with the bound: true when the value is below it.
+bool BelowOverflowBound(std::string_view leadInt, std::string_view leadFrac) {
+    const std::string& bound = OverflowBoundDigits();
+    std::size_t i = 0;
+    for (std::string_view part : {leadInt, leadFrac}) {
+        for (char c : part) {
+            const char b = i < bound.size() ? bound[i] : '0';
+            if (c != b) {
+                return c < b;
+            }
+            ++i;
+        }
+    }
+    // Digits of the bound still to come (its last one is not zero) make the value smaller;
+    // none left means equal to the bound, and the tie rounds up to infinity.
+    return i < bound.size();
+}
+
+// Decides the range by the position of the leading significant digit; only a value in the
+// bound's own decade needs its digits compared.
 bool FitsExtended(std::string_view intDigits, std::string_view fracDigits, bool expNegative,
                   std::string_view expDigits) {
     std::size_t lead = 0;
@@ -51,25 +105,13 @@ bool FitsExtended(std::string_view intDigits, std::string_view fracDigits, bool 
         }
     }
     const long decimal = position + (expNegative ? -exponent : exponent);
-    if (decimal < kMaxDecimalExponent) {
+    if (decimal < kBoundDecimalExponent) {
         return true;  // tiny values underflow to zero or a denormal: still a number
     }
-    if (decimal > kMaxDecimalExponent) {
+    if (decimal > kBoundDecimalExponent) {
         return false;
     }
-    // The boundary decade: below the largest value plus half an ulp, a value rounds to a
-    // finite one. Inputs that match all these digits are taken as fitting.
-    static constexpr std::string_view kOverflow =
-        "11897314953572317650535115898294886679662540046955672189564992775624991818517";
-    std::string digits(leadInt);
-    digits.append(leadFrac);
-    const std::size_t n = digits.size() < kOverflow.size() ? digits.size() : kOverflow.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        if (digits[i] != kOverflow[i]) {
-            return digits[i] < kOverflow[i];
-        }
-    }
-    return true;
+    return BelowOverflowBound(leadInt, leadFrac);
 }
 
 }  // namespace

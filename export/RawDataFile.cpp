@@ -47,6 +47,7 @@ bool RawDataWriter::WriteRecord(std::string_view record) {
 }
 
 const SaveReport& RawDataWriter::Finish() {
+    report_.readingsNotWritten = builder_.ReadingsOfOpenGroup();
     if (!file_.Close() && report_.ok) {
         Fail("close", file_.Error());
     }

@@ -16,6 +16,7 @@ struct SaveReport {
     std::size_t linesRead = 0;
     std::size_t records = 0;
     std::size_t linesSkipped = 0;
+    std::size_t readingsNotWritten = 0;  // type 2: readings of an incomplete last group
     std::string fileName;
     std::string failedOperation;  // "open", "write" or "close"
     int errorCode = 0;  // errno, or the Win32 error code on Windows

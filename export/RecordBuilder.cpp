@@ -70,4 +70,8 @@ LineOutcome RecordBuilder::Next(std::string_view line) {
     return carries ? LineOutcome::kTaken : LineOutcome::kSkipped;
 }
 
+std::size_t RecordBuilder::ReadingsOfOpenGroup() const {
+    return type_ == kHxr ? static_cast<std::size_t>(state_.readings % kType2GroupSize) : 0;
+}
+
 }  // namespace kvq

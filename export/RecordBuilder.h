@@ -23,6 +23,9 @@ public:
     // types it is the line itself.
     std::string_view Record() const { return record_; }
 
+    // Type 2: readings collected since the last complete group, which no record holds.
+    std::size_t ReadingsOfOpenGroup() const;
+
 private:
     int type_;
     WriterState state_;

@@ -155,6 +155,10 @@ std::string PosixSerialPort::LastErrorText() const {
     return std::string(std::strerror(lastError_)) + "\n";
 }
 
+bool PosixSerialPort::LastErrorIsPermissionDenied() const {
+    return lastError_ == EACCES;
+}
+
 std::unique_ptr<SerialPort> CreatePlatformSerialPort() {
     return std::make_unique<PosixSerialPort>();
 }

@@ -30,6 +30,7 @@ public:
     void DiscardInput() override;
 
     std::string LastErrorText() const override;
+    bool LastErrorIsPermissionDenied() const override;
     int NotifyDescriptor() const override { return fd_; }
 
 private:

@@ -35,6 +35,10 @@ public:
 
     // The system's text for the last error of this port.
     virtual std::string LastErrorText() const = 0;
+    // Whether the last error was the system refusing this user the device (EACCES on Linux),
+    // which the user can mend by joining the device's group. Windows answers "access denied"
+    // for a port in use, which no group mends, so its port keeps this false.
+    virtual bool LastErrorIsPermissionDenied() const { return false; }
     // A descriptor that becomes readable when bytes wait (or the device fails); -1 if none.
     virtual int NotifyDescriptor() const = 0;
 };

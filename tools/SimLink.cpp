@@ -21,9 +21,11 @@ bool ReadLink(const std::string& path, std::string& target) {
 }
 
 // Whether whatever stands at `path` may be replaced: only a stale simulator link, one into
-// /dev/pts/ whose terminal is gone. A live one may belong to another simulator, and a
-// dangling link elsewhere may be the user's own link to an unplugged adapter.
-bool Replaceable(const std::string& path, std::string& error) {
+// /dev/pts/ whose terminal is gone, or one to `ownTerminal`: the kernel may hand a killed
+// simulator's terminal number to this one, which makes its stale link look live. A live link
+// to another terminal may belong to another simulator, and a dangling link elsewhere may be
+// the user's own link to an unplugged adapter.
+bool Replaceable(const std::string& path, const std::string& ownTerminal, std::string& error) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {
         if (errno == ENOENT) {
@@ -35,7 +37,8 @@ bool Replaceable(const std::string& path, std::string& error) {
     std::string target;
     if (S_ISLNK(st.st_mode) && ReadLink(path, target)) {
         struct stat pointed {};
-        if (target.rfind("/dev/pts/", 0) == 0 && ::stat(path.c_str(), &pointed) != 0) {
+        if (target.rfind("/dev/pts/", 0) == 0 &&
+            (target == ownTerminal || ::stat(path.c_str(), &pointed) != 0)) {
             return true;
         }
     }
@@ -46,7 +49,7 @@ bool Replaceable(const std::string& path, std::string& error) {
 }  // namespace
 
 bool SimLink::Create(const std::string& path, const std::string& target, std::string& error) {
-    if (!Replaceable(path, error)) {
+    if (!Replaceable(path, target, error)) {
         return false;
     }
     // Made under a temporary name and renamed over the old link, so the name never

@@ -14,8 +14,8 @@ public:
     SimLink& operator=(const SimLink&) = delete;
 
     // Makes `path` point to `target`. A link left behind by an earlier simulator (one
-    // that points into /dev/pts or nowhere) is replaced; anything else at `path` is
-    // left alone and makes this fail. On failure `error` says why, in one line.
+    // into /dev/pts that points nowhere, or to `target` itself) is replaced; anything else at
+    // `path` is left alone and makes this fail. On failure `error` says why, in one line.
     bool Create(const std::string& path, const std::string& target, std::string& error);
 
     // Removes the link if it still points where this one made it point.

@@ -113,6 +113,10 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& er
             options.help = true;
             return true;
         }
+        if (arg == "--version") {
+            options.version = true;
+            return true;
+        }
         if (arg == "--gbk") {
             options.gbk = true;
             continue;
@@ -154,6 +158,7 @@ const char* SimUsage() {
            "               [--delay MS] [--link PATH] [--save-sent FILE]\n"
            "       kvq-sim --replay FILE [--rate BYTES_PER_SECOND] [--delay MS] [--link PATH]\n"
            "               [--save-sent FILE]\n"
+           "       kvq-sim --version\n"
            "\n"
            "Plays a field instrument on a pseudo-terminal. Prints the terminal's device path\n"
            "on standard output, waits until a program opens it, sends the lines, waits until\n"

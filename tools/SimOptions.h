@@ -13,6 +13,7 @@ struct SimOptions {
     std::uint64_t delayMs = 0;
     bool gbk = false;
     bool help = false;
+    bool version = false;
     std::string link;
     std::string replay;
     std::string saveSent;

@@ -1,15 +1,12 @@
 // kvq-convert: converts a captured serial log into a ".kvq" file without the instrument.
 // The bytes go the same road as received ones: byte rules, text-pane line rules, writer.
 
-#include <fcntl.h>
-#include <unistd.h>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "CaptureConverter.h"
+#include "ConvertFiles.h"
 #include "InstrumentType.h"
 
 namespace {
@@ -20,6 +17,7 @@ constexpr int kFileError = 1;
 void PrintHelp() {
     std::printf(
         "usage: kvq-convert --type N INPUT OUTPUT\n"
+        "       kvq-convert --version\n"
         "\n"
         "Converts the bytes of a serial capture into a .kvq raw-data file, exactly as the\n"
         "program saves them when they were received with instrument type N selected.\n"
@@ -37,8 +35,8 @@ int UsageError(const std::string& message) {
     return kUsageError;
 }
 
-int FileError(const std::string& name, int error) {
-    std::fprintf(stderr, "kvq-convert: %s: %s\n", name.c_str(), std::strerror(error));
+int FileError(const std::string& message) {
+    std::fprintf(stderr, "kvq-convert: %s\n", message.c_str());
     return kFileError;
 }
 
@@ -61,6 +59,10 @@ int main(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             PrintHelp();
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("kvq-convert %s\n", KVQ_VERSION);
             return 0;
         }
         if (arg == "--type") {
@@ -90,33 +92,24 @@ int main(int argc, char** argv) {
         return UsageError("missing INPUT and OUTPUT");
     }
 
-    const bool fromStdin = input == "-";
-    const int in = fromStdin ? STDIN_FILENO : ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        return FileError(input, errno);
+    // The input is opened and checked first, and the output is written beside its target:
+    // a conversion that fails leaves an existing output as it was.
+    kvq::ConvertInput in;
+    kvq::ConvertOutput out;
+    std::string error;
+    if (!in.Open(input, error) || !out.Open(output, in, error)) {
+        return FileError(error);
     }
-    const std::string inputName = fromStdin ? "standard input" : input;
-    const bool toStdout = output == "-";
-    kvq::RawDataWriter writer(type, toStdout ? "standard output" : output);
-    if (toStdout) {
-        writer.UseDescriptor(STDOUT_FILENO);
-    } else if (!writer.Open()) {
-        return FileError(output, writer.Report().errorCode);
-    }
+    kvq::RawDataWriter writer(type, out.Name());
+    writer.UseDescriptor(out.Descriptor());
 
     kvq::CaptureConverter converter(writer);
     char buffer[64 * 1024];
-    int readError = 0;
+    bool readFailed = false;
     for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            readError = errno;
-            break;
-        }
-        if (n == 0) {
+        const long n = in.Read(buffer, sizeof buffer, error);
+        if (n <= 0) {
+            readFailed = n < 0;
             break;
         }
         converter.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
@@ -124,20 +117,25 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    if (!fromStdin) {
-        ::close(in);
-    }
-    if (readError == 0 && writer.Report().ok) {
+    if (!readFailed && writer.Report().ok) {
         converter.Finish();
     }
     const kvq::SaveReport& report = writer.Finish();
-    if (readError != 0) {
-        return FileError(inputName, readError);
+    if (readFailed) {
+        return FileError(error);
     }
     if (!report.ok) {
-        return FileError(report.fileName, report.errorCode);
+        return FileError(report.fileName + ": " + report.errorText);
     }
-    std::fprintf(stderr, "kvq-convert: %zu lines read, %zu records written, %zu lines skipped\n",
+    if (!out.Commit(error)) {
+        return FileError(error);
+    }
+    std::fprintf(stderr, "kvq-convert: %zu lines read, %zu records written, %zu lines skipped",
                  report.linesRead, report.records, report.linesSkipped);
+    if (report.readingsNotWritten > 0) {
+        std::fprintf(stderr, ", %zu readings of an incomplete group not written",
+                     report.readingsNotWritten);
+    }
+    std::fputc('\n', stderr);
     return 0;
 }

@@ -280,6 +280,10 @@ int main(int argc, char** argv) {
         std::fputs(kvq::SimUsage(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("kvq-sim %s\n", KVQ_VERSION);
+        return 0;
+    }
     // A capture that cannot be read is a bad argument, found before any terminal exists.
     kvq::SimReplayFile replay(options.replay);
     if (!options.replay.empty() && !replay.Open(error)) {

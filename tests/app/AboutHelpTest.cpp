@@ -31,6 +31,7 @@ private slots:
     void aboutTwiceGivesTwoFreshDialogs();
     void aboutTexts();
     void aboutLinkOpensTheWebAddress();
+    void aboutWarningTakesTwoLines();
     void helpPath_data();
     void helpPath();
     void helpCommandShowsTheHelpFile();
@@ -79,6 +80,19 @@ void AboutHelpTest::aboutTexts() {
     about.show();
     about.findChild<QPushButton*>("BitBtn1")->click();
     QCOMPARE(about.result(), int(QDialog::Accepted));
+}
+
+// The label wraps its text as the painter does with these flags.
+void AboutHelpTest::aboutWarningTakesTwoLines() {
+    kvq::TAbout about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    const auto* warning = about.findChild<QLabel*>("StaticText1");
+    const QFontMetrics metrics(warning->font());
+    const QRect wrapped = metrics.boundingRect(
+        warning->contentsRect(), Qt::TextWordWrap | warning->alignment(), warning->text());
+    QCOMPARE(wrapped.height() / metrics.lineSpacing(), 2);
+    QVERIFY(wrapped.height() <= warning->contentsRect().height());
 }
 
 void AboutHelpTest::aboutLinkOpensTheWebAddress() {

@@ -1,6 +1,7 @@
 // The window as the user first sees it: geometry, texts, items, menus and the start state.
 
 #include <QAction>
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -34,6 +35,8 @@ private slots:
     void menus_data();
     void menus();
     void helpMenuAtTheRightEdge();
+    void menusByKeyboard_data();
+    void menusByKeyboard();
     void startState();
     void memoIsReadOnlyWithBothScrollBars();
     void aboutDialogSize();
@@ -270,26 +273,71 @@ void FormTest::menus() {
     }
 }
 
-// Qt has no right-justified menu; the Help menu sits in the corner of the menu bar.
+namespace {
+
+QStringList MenuTitles(const QMenuBar* bar) {
+    QStringList titles;
+    for (const QAction* action : bar->actions()) {
+        if (!action->isSeparator()) {
+            titles << action->text();
+        }
+    }
+    return titles;
+}
+
+// The open menu of the window, or nothing.
+QString OpenMenu() {
+    const auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    return popup != nullptr ? popup->objectName() : QString();
+}
+
+}  // namespace
+
+// The Help menu stands at the right edge, in the same menu bar as the others.
 void FormTest::helpMenuAtTheRightEdge() {
     WindowUnderTest window;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(&window.Window()));
     QMenuBar* bar = window->menuBar();
-    QStringList leftMenus;
-    for (const QAction* action : bar->actions()) {
-        leftMenus << action->text();
+    QCOMPARE(MenuTitles(bar), (QStringList{"文件(&F)", "端口控制(&C)", "帮助(&H)"}));
+    QAction* help = window->findChild<QMenu*>("H1")->menuAction();
+    const QRect helpItem = bar->actionGeometry(help);
+    QVERIFY2(bar->width() - helpItem.right() <= 12, qPrintable(QString::number(helpItem.right())));
+    const QRect portMenu = bar->actionGeometry(window->findChild<QMenu*>("N2")->menuAction());
+    QVERIFY(helpItem.left() > portMenu.right() + 100);
+}
+
+void FormTest::menusByKeyboard_data() {
+    QTest::addColumn<bool>("altFirst");  // Alt pressed and released alone: the bar has focus
+    QTest::newRow("Alt+C") << false;
+    QTest::newRow("Alt, then Alt+C") << true;
+}
+
+// Alt+C opens the port menu (not the "&Close" button), Left and Right move between it and
+// the Help menu, the window stays open.
+void FormTest::menusByKeyboard() {
+    QFETCH(bool, altFirst);
+    WindowUnderTest window;
+    window->show();
+    QApplication::setActiveWindow(&window.Window());
+    QVERIFY(QTest::qWaitForWindowActive(&window.Window()));
+    QWidget* focus = window->focusWidget();
+    QVERIFY(focus != nullptr);
+    if (altFirst) {
+        QTest::keyClick(focus, Qt::Key_Alt, Qt::AltModifier);
+        QTRY_VERIFY(window->menuBar()->hasFocus());
+        focus = window->menuBar();
     }
-    QCOMPARE(leftMenus, (QStringList{"文件(&F)", "端口控制(&C)"}));
-    auto* corner = qobject_cast<QMenuBar*>(bar->cornerWidget(Qt::TopRightCorner));
-    QVERIFY(corner != nullptr);
-    QCOMPARE(corner->actions().size(), 1);
-    QCOMPARE(corner->actions().constFirst()->menu(), window->findChild<QMenu*>("H1"));
-    const QRect helpItem = corner->actionGeometry(corner->actions().constFirst());
-    const int rightEdge = corner->mapTo(bar, helpItem.topRight()).x();
-    QVERIFY2(bar->width() - rightEdge <= 12, qPrintable(QString::number(rightEdge)));
-    const QRect portMenu = bar->actionGeometry(bar->actions().at(1));
-    QVERIFY(corner->geometry().left() > portMenu.right());
+    QTest::keyClick(focus, Qt::Key_C, Qt::AltModifier);
+    QTRY_COMPARE(OpenMenu(), QStringLiteral("N2"));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+    QTRY_COMPARE(OpenMenu(), QStringLiteral("H1"));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Left);
+    QTRY_COMPARE(OpenMenu(), QStringLiteral("N2"));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Left);
+    QTRY_COMPARE(OpenMenu(), QStringLiteral("F1"));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QVERIFY(window->isVisible());
 }
 
 void FormTest::startState() {

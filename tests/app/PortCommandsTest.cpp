@@ -7,7 +7,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "Memo.h"
+#include "PermissionBitsBind.h"
 #include "PtyLine.h"
 #include "SerialPort.h"
 #include "WindowUnderTest.h"
@@ -36,6 +39,7 @@ class PortCommandsTest : public QObject {
 private slots:
     void openFailure_data();
     void openFailure();
+    void openRefusedForLackOfPermission();
     void openAgainClosesThePortFirst();
     void settingsCannotBeRead();
     void settingsRefused();
@@ -77,6 +81,30 @@ void PortCommandsTest::openFailure() {
     QVERIFY(!window->PortOpen());
     QVERIFY(window->Receiver().PortHandle() == nullptr);
     QCOMPARE(window.CommandStates(), before);
+}
+
+// A real refusal by the system: the line's device with no permission bits, opened by a user
+// they bind (a test run as root gives up its override for the open).
+void PortCommandsTest::openRefusedForLackOfPermission() {
+    PtyLine line;
+    QCOMPARE(::chmod(line.DevicePath().c_str(), 0), 0);
+    WindowUnderTest window;
+    window.devices["COM1"] = line.DevicePath();
+    {
+        const PermissionBitsBind bind;
+        QVERIFY(bind.Binds());
+        window->OpenComClick();
+    }
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    const BoxMessage& message = window.messages.front();
+    QCOMPARE(message.caption, QStringLiteral("COM错误"));
+    QCOMPARE(message.text, QStringLiteral("打开COM1通信端口错误!\n请利用其它通信端口。\n") +
+                               QString::fromStdString(line.DevicePath()) + QStringLiteral(": ") +
+                               SystemText(EACCES) +
+                               QStringLiteral("\n请把用户加入 dialout 组（sudo usermod -aG dialout "
+                                              "用户名），然后重新登录。"));
+    QCOMPARE(message.icon, QMessageBox::NoIcon);
+    QVERIFY(!window->PortOpen());
 }
 
 // The port held by the first open is let go before the second: otherwise the second open

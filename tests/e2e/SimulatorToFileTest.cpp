@@ -166,12 +166,23 @@ void SimulatorToFileTest::savedFileEqualsConvertedCapture() {
     QVERIFY(Click(window, "SaveData"));
     QCOMPARE(window.saveRequests.size(), std::size_t{1});
     QCOMPARE(window->SaveFileName(), folder.filePath("survey.kvq"));
-    QCOMPARE(window.messages.size(), messagesBeforeSave);
 
     QByteArray convertErrors;
     const QByteArray expected =
         Converted(type, sent, folder.filePath("expected.kvq"), convertErrors);
     QVERIFY2(!expected.isEmpty(), convertErrors.constData());
+    // HXR readings left out of a last group: the window tells the number kvq-convert reports.
+    const QRegularExpressionMatch leftOver =
+        QRegularExpression(QStringLiteral("(\\d+) readings of an incomplete group not written"))
+            .match(QString::fromLocal8Bit(convertErrors));
+    if (leftOver.hasMatch()) {
+        QCOMPARE(window.messages.size(), messagesBeforeSave + 1);
+        QCOMPARE(window.messages.back().text,
+                 QStringLiteral("最后 %1 个读数不足一组（十个），没有写入文件。")
+                     .arg(leftOver.captured(1)));
+    } else {
+        QCOMPARE(window.messages.size(), messagesBeforeSave);
+    }
     // The simulator knows which lines it made as records: the shared writer is checked too.
     QCOMPARE(expected.count("\r\n"), RecordsPromised(sim.Errors()));
     const QByteArray saved = FileBytes(folder.filePath("survey.kvq"));

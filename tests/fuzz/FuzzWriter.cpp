@@ -3,8 +3,10 @@
 // Input: byte 0 picks the instrument type (its value modulo 8: 0 to 5, and 6 and 7 for
 // indexes outside them, 7 standing for -1); the rest are text-pane lines cut at line feeds.
 // Each record that RecordBuilder produces is checked column by column against the layout of
-// its type; the file that RawDataWriter writes must be those records, each ended by CR LF;
-// and removing the lines that the type ignores by their field count must not change it.
+// its type, with fields, readings and the carried value from the plain references of
+// FuzzReference.h, not from the code under test; the file that RawDataWriter writes must be those
+// records, each ended by CR LF; and removing the lines that the type ignores by their field count
+// must not change it.
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -15,16 +17,15 @@
 #include <string_view>
 #include <vector>
 
-#include "Fields.h"
 #include "FuzzCheck.h"
-#include "IntegerRule.h"
-#include "NumberTest.h"
+#include "FuzzReference.h"
 #include "RawDataFile.h"
 #include "RecordBuilder.h"
 
 namespace {
 
 using Lines = std::vector<std::string_view>;
+using Fields = std::vector<std::string>;
 
 constexpr std::array<int, 8> kTypes = {0, 1, 2, 3, 4, 5, 6, -1};
 constexpr std::size_t kColumns = 20;
@@ -52,9 +53,7 @@ std::vector<std::string_view> Columns(std::string_view record) {
 }
 
 std::size_t FieldCount(std::string_view line) {
-    kvq::FieldList fields;
-    kvq::SplitFields(line, fields);
-    return fields.size();
+    return fuzz_reference::ReferenceSplit(line).size();
 }
 
 // Field counts that a type looks at; every other line is skipped whatever it holds.
@@ -87,7 +86,7 @@ constexpr std::array<int, kColumns> kReceiverColumns = {
     kNines, kNines, kNines, kNines, kNines, kFive, 7, kNines, kNines, kNines};
 
 void CheckColumns(std::string_view record, const std::array<int, kColumns>& sources,
-                  const kvq::FieldList& fields, std::int32_t carried) {
+                  const Fields& fields, std::int32_t carried) {
     const std::vector<std::string_view> columns = Columns(record);
     KVQ_FUZZ_CHECK(columns.size() == kColumns);
     for (std::size_t i = 0; i < kColumns; ++i) {
@@ -119,16 +118,16 @@ void CheckType2(std::string_view record, const std::vector<std::string>& reading
     }
 }
 
-// Runs RecordBuilder over the lines, checks every record, and returns the file it must give.
-std::string ExpectedFile(int type, const Lines& lines) {
+// Runs RecordBuilder over the lines, checks every record, and returns the file it must give;
+// `leftOver` is the number of readings of an incomplete last group of type 2.
+std::string ExpectedFile(int type, const Lines& lines, std::size_t& leftOver) {
     kvq::RecordBuilder builder(type);
-    kvq::FieldList fields;
-    std::int32_t carried = kvq::kDefaultCarriedValue;
+    std::int32_t carried = 1;  // at the start of every save
     std::vector<std::string> readings;
     std::string file;
     for (std::string_view line : lines) {
         const kvq::LineOutcome outcome = builder.Next(line);
-        kvq::SplitFields(line, fields);
+        const Fields fields = fuzz_reference::ReferenceSplit(line);
         const std::size_t n = fields.size();
         bool record = false;
         bool taken = false;
@@ -140,7 +139,7 @@ std::string ExpectedFile(int type, const Lines& lines) {
                 break;
             case 1:
                 if (n == 8) {
-                    carried = kvq::CarriedValueFromField(fields[3]);
+                    carried = fuzz_reference::ReferenceCarried(fields[3]);
                     taken = true;
                 }
                 record = n == 22;
@@ -149,7 +148,7 @@ std::string ExpectedFile(int type, const Lines& lines) {
                 }
                 break;
             case 2:
-                if (n == 1 && kvq::IsReading(fields[0])) {
+                if (n == 1 && fuzz_reference::IsReading(fields[0])) {
                     readings.emplace_back(fields[0]);
                     record = readings.size() == 10;
                     taken = !record;
@@ -181,11 +180,12 @@ std::string ExpectedFile(int type, const Lines& lines) {
             file += "\r\n";
         }
     }
+    leftOver = readings.size();
     return file;
 }
 
 // Saves the lines with RawDataWriter into a memory file and returns the file's bytes.
-std::string Save(int type, const Lines& lines) {
+std::string Save(int type, const Lines& lines, std::size_t leftOver) {
     static const int fd = ::memfd_create("kvq-fuzz-writer", MFD_CLOEXEC);
     KVQ_FUZZ_CHECK(fd >= 0);
     KVQ_FUZZ_CHECK(::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0);
@@ -197,6 +197,7 @@ std::string Save(int type, const Lines& lines) {
     const kvq::SaveReport& report = writer.Finish();
     KVQ_FUZZ_CHECK(report.ok);
     KVQ_FUZZ_CHECK(report.linesRead == lines.size());
+    KVQ_FUZZ_CHECK(report.readingsNotWritten == leftOver);
     const off_t size = ::lseek(fd, 0, SEEK_END);
     KVQ_FUZZ_CHECK(size >= 0);
     std::string bytes(static_cast<std::size_t>(size), '\0');
@@ -214,8 +215,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Lines lines =
         CutLines(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
 
-    const std::string expected = ExpectedFile(type, lines);
-    KVQ_FUZZ_CHECK(Save(type, lines) == expected);
+    std::size_t leftOver = 0;
+    const std::string expected = ExpectedFile(type, lines, leftOver);
+    KVQ_FUZZ_CHECK(Save(type, lines, leftOver) == expected);
 
     Lines counted;
     for (std::string_view line : lines) {
@@ -223,11 +225,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             counted.push_back(line);
         }
     }
-    KVQ_FUZZ_CHECK(Save(type, counted) == expected);
+    KVQ_FUZZ_CHECK(Save(type, counted, leftOver) == expected);
 
     // The two high-power receivers share one layout.
     if (type == 3 || type == 4) {
-        KVQ_FUZZ_CHECK(Save(7 - type, lines) == expected);
+        KVQ_FUZZ_CHECK(Save(7 - type, lines, leftOver) == expected);
     }
     return 0;
 }

@@ -1,7 +1,13 @@
 // kvq-convert through the real executable: the worked examples byte for byte, the byte rules
 // of the serial line, and its exit statuses.
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,8 +22,7 @@ struct Run {
     QByteArray err;
 };
 
-Run Convert(const QStringList& args, const QByteArray& input = {}) {
-    QProcess p;
+Run Convert(const QStringList& args, const QByteArray& input = {}, QProcess&& p = QProcess()) {
     p.start(kConvert, args);
     p.waitForStarted();
     p.write(input);
@@ -26,6 +31,18 @@ Run Convert(const QStringList& args, const QByteArray& input = {}) {
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
             p.readAllStandardError()};
 }
+
+QByteArray FileBytes(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+bool WriteFile(const QString& name, const QByteArray& bytes) {
+    QFile f(name);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+const QByteArray kCapture("1 12.5 3.20 10:30\n2 12.4 3.18 10:31\n");
 
 }  // namespace
 
@@ -39,6 +56,10 @@ private slots:
     void usageErrors_data();
     void usageErrors();
     void fileErrors();
+    void refusedAndFailedLeaveFilesAlone_data();
+    void refusedAndFailedLeaveFilesAlone();
+    void replacesThroughALink();
+    void waitsForANonBlockingInput();
 };
 
 void TestKvqConvert::converts_data() {
@@ -64,7 +85,14 @@ void TestKvqConvert::converts_data() {
         << QByteArray(
                "1.25 -0.50 3 7.75 0.004 9999 9999 9999 9999 9999 9999 9999 9999 9999 "
                "9999 100 2.5E3 8 9.1 16\r\n")
-        << QByteArray("14 lines read, 1 records written, 3 lines skipped");
+        << QByteArray(
+               "14 lines read, 1 records written, 3 lines skipped, 1 readings of an "
+               "incomplete group not written");
+    QTest::newRow("type 2, nine readings")
+        << 2 << QByteArray("1\n2\n3\n4\n5\nx\n6\n7\n8\n9\n") << QByteArray()
+        << QByteArray(
+               "10 lines read, 0 records written, 1 lines skipped, 9 readings of an "
+               "incomplete group not written");
     QTest::newRow("type 5 worked example")
         << 5
         << QByteArray(
@@ -172,6 +200,114 @@ void TestKvqConvert::fileErrors() {
     r = Convert({"--type", "5", "-", "/dev/full"}, "a b c d\n");
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.err, QByteArray("kvq-convert: /dev/full: No space left on device\n"));
+}
+
+void TestKvqConvert::refusedAndFailedLeaveFilesAlone_data() {
+    QTest::addColumn<QString>("input");   // "-": standard input from stdinFile
+    QTest::addColumn<QString>("output");  // "-": standard output appended to stdoutFile
+    QTest::addColumn<QString>("stdinFile");
+    QTest::addColumn<QString>("stdoutFile");
+    QTest::addColumn<QString>("message");  // %1 is the folder
+    QTest::newRow("same file") << "cap"
+                               << "cap"
+                               << ""
+                               << ""
+                               << "%1/cap and %1/cap are the same file; nothing was written";
+    QTest::newRow("same file through a link")
+        << "cap"
+        << "link-to-cap"
+        << ""
+        << ""
+        << "%1/cap and %1/link-to-cap are the same file; nothing was written";
+    QTest::newRow("standard input is the output")
+        << "-"
+        << "cap"
+        << "cap"
+        << ""
+        << "standard input and %1/cap are the same file; nothing was written";
+    QTest::newRow("standard output appends to the input") << "cap"
+                                                          << "-"
+                                                          << ""
+                                                          << "cap"
+                                                          << "%1/cap: input file is output file";
+    QTest::newRow("a folder as input") << "."
+                                       << "keep"
+                                       << ""
+                                       << ""
+                                       << "%1/.: Is a directory";
+    QTest::newRow("a folder on standard input") << "-"
+                                                << "keep"
+                                                << "."
+                                                << ""
+                                                << "standard input: Is a directory";
+}
+
+// Nothing of the capture or an existing output is lost, and no temporary file is left.
+void TestKvqConvert::refusedAndFailedLeaveFilesAlone() {
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QFETCH(QString, stdinFile);
+    QFETCH(QString, stdoutFile);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    QVERIFY(WriteFile(dir.filePath("cap"), kCapture));
+    QVERIFY(WriteFile(dir.filePath("keep"), "OLD\n"));
+    QVERIFY(QFile::link(dir.filePath("cap"), dir.filePath("link-to-cap")));
+    auto inFolder = [&dir](const QString& name) { return name == "-" ? name : dir.filePath(name); };
+
+    QProcess process;
+    // Should the converter feed its own output back in, it stops at 1 MB, not a full disk.
+    process.setChildProcessModifier([] {
+        const rlimit limit{1 << 20, 1 << 20};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    if (!stdinFile.isEmpty()) {
+        process.setStandardInputFile(inFolder(stdinFile));
+    }
+    if (!stdoutFile.isEmpty()) {
+        process.setStandardOutputFile(inFolder(stdoutFile), QIODevice::Append);
+    }
+    const Run r =
+        Convert({"--type", "5", inFolder(input), inFolder(output)}, {}, std::move(process));
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(QString::fromLocal8Bit(r.err), "kvq-convert: " + message.arg(folder) + "\n");
+    QCOMPARE(FileBytes(dir.filePath("cap")), kCapture);
+    QCOMPARE(FileBytes(dir.filePath("keep")), QByteArray("OLD\n"));
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{"cap", "keep", "link-to-cap"}));
+}
+
+void TestKvqConvert::replacesThroughALink() {
+    QTemporaryDir dir;
+    QVERIFY(WriteFile(dir.filePath("cap"), kCapture));
+    QVERIFY(WriteFile(dir.filePath("out.kvq"), QByteArray(500, 'z')));
+    QVERIFY(QFile::link(dir.filePath("out.kvq"), dir.filePath("link.kvq")));
+    const Run r = Convert({"--type", "5", dir.filePath("cap"), dir.filePath("link.kvq")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(QFileInfo(dir.filePath("link.kvq")).isSymLink());
+    QCOMPARE(FileBytes(dir.filePath("out.kvq")),
+             QByteArray("1 12.5 3.20 10:30\r\n2 12.4 3.18 10:31\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{"cap", "link.kvq", "out.kvq"}));
+}
+
+// A parent may hand over a non-blocking pipe; the capture arrives late.
+void TestKvqConvert::waitsForANonBlockingInput() {
+    QProcess process;
+    process.setChildProcessModifier(
+        [] { ::fcntl(STDIN_FILENO, F_SETFL, ::fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK); });
+    process.start(kConvert, {"--type", "5", "-", "-"});
+    QVERIFY(process.waitForStarted());
+    QTest::qWait(300);
+    process.write(kCapture);
+    process.closeWriteChannel();
+    process.waitForFinished(30000);  // false as well when it ended before the write
+    QCOMPARE(process.readAllStandardError(),
+             QByteArray("kvq-convert: 2 lines read, 2 records written, 0 lines skipped\n"));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.readAllStandardOutput(),
+             QByteArray("1 12.5 3.20 10:30\r\n2 12.4 3.18 10:31\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestKvqConvert)

@@ -110,6 +110,7 @@ private slots:
     void linkGoesOnSignal();
     void linkNeverReplacesOtherFiles_data();
     void linkNeverReplacesOtherFiles();
+    void startsAgainAfterAKill();
     void badArguments_data();
     void badArguments();
     void helpPrintsUsage();
@@ -454,6 +455,44 @@ void TestKvqSim::linkNeverReplacesOtherFiles() {
     } else {
         QCOMPARE(QFileInfo(path).symLinkTarget(), kind);
     }
+}
+
+namespace {
+
+// Starts a simulator with a link and returns the terminal it prints, or an empty string.
+QString StartLinked(QProcess& process, const QString& link) {
+    process.start(SimProgram(), {"--link", link});
+    while (process.waitForStarted() && !process.canReadLine()) {
+        if (!process.waitForReadyRead(20000)) {
+            return {};
+        }
+    }
+    return QString::fromLocal8Bit(process.readLine()).trimmed();
+}
+
+}  // namespace
+
+// A killed simulator leaves its link; the next one usually gets the same terminal number,
+// which makes the old link look live.
+void TestKvqSim::startsAgainAfterAKill() {
+    const QString link = dir_.filePath("COM3");
+    QProcess killed;
+    const QString first = StartLinked(killed, link);
+    QVERIFY(!first.isEmpty());
+    killed.kill();
+    QVERIFY(killed.waitForFinished(20000));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), first);
+
+    QProcess next;
+    const QString second = StartLinked(next, link);
+    QVERIFY2(!second.isEmpty(), next.readAllStandardError().constData());
+    if (second != first) {
+        QWARN("the kernel handed out another terminal number; the reused case was not met");
+    }
+    QCOMPARE(QFileInfo(link).symLinkTarget(), second);
+    next.terminate();
+    QVERIFY(next.waitForFinished(20000));
+    QVERIFY(!QFileInfo(link).isSymLink());
 }
 
 void TestKvqSim::badArguments_data() {
