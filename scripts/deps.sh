@@ -9,6 +9,8 @@ KVQ_PACKAGES=(
 KVQ_PACKAGES_GUI=(xvfb xauth)
 KVQ_PACKAGES_FUZZ=(clang libclang-rt-14-dev)
 KVQ_PACKAGES_LINT=(cppcheck clang-tidy)
+# scripts/soak-tests.sh: stress-ng keeps every core busy while the suite runs.
+KVQ_PACKAGES_SOAK=(stress-ng)
 # package.sh: CPack's Debian generator needs dpkg-shlibdeps (dpkg-dev) and file; the check
 # of the package (--test) runs lintian, desktop-file-validate, man, and drives the installed
 # program on Xvfb with xdotool, watching its file opens with strace.

@@ -16,10 +16,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The reader has taken everything once its queue has stayed empty this long: bytes still
-// in the terminal's own buffer reach the queue as soon as a kernel worker runs, usually
-// within milliseconds; the margin is for a busy machine.
-constexpr auto kSettle = std::chrono::milliseconds(500);
+// Looks in a row that must find the reader's queue empty. One look can fall into the
+// moment inside the reader's own read call after it emptied its queue and before it asked
+// the terminal for the bytes held back while the queue was full; the next look sees them.
+constexpr int kEmptyLooks = 2;
 constexpr int kPollMs = 20;
 
 // Sleeps about `ms` milliseconds; a signal cuts the sleep short.
@@ -145,7 +145,15 @@ bool SimPort::QueuedAtReader(std::size_t& queued) {
         return false;
     }
     int n = 0;
-    const bool ok = ::ioctl(fd, TIOCINQ, &n) == 0;
+    bool ok = ::ioctl(fd, TIOCINQ, &n) == 0;
+    if (ok && n == 0) {
+        // Written bytes pass through the terminal's own buffer, which a kernel worker moves
+        // into the queue later: an empty queue alone does not say they were taken. Polling
+        // the far end with nothing queued runs that pending work to its end first.
+        pollfd p{fd, POLLIN, 0};
+        ::poll(&p, 1, 0);
+        ok = ::ioctl(fd, TIOCINQ, &n) == 0;
+    }
     ::close(fd);
     queued = ok && n > 0 ? static_cast<std::size_t>(n) : 0;
     return ok;
@@ -155,8 +163,8 @@ SimPort::Status SimPort::Drain(const volatile std::sig_atomic_t& stop, std::size
     unread = 0;
     bool seen = false;
     std::size_t last = 0;
+    int emptyLooks = 0;
     Clock::time_point lastChange = Clock::now();
-    Clock::time_point emptySince = lastChange;
     for (;;) {
         if (stop) {
             return Status::kStopped;
@@ -178,13 +186,11 @@ SimPort::Status SimPort::Drain(const volatile std::sig_atomic_t& stop, std::size
         const Clock::time_point now = Clock::now();
         if (!seen || queued != last) {
             lastChange = now;
-            if (queued == 0) {
-                emptySince = now;
-            }
         }
         seen = true;
         last = queued;
-        if (queued == 0 && now - emptySince >= kSettle) {
+        emptyLooks = queued == 0 ? emptyLooks + 1 : 0;
+        if (emptyLooks >= kEmptyLooks) {
             return Status::kOk;
         }
         if (queued > 0 && now - lastChange >= std::chrono::seconds(kStallSeconds)) {

@@ -53,7 +53,8 @@ public:
 
 private:
     bool ReaderPresent(bool& hangup);
-    // Bytes waiting in the far end's input queue; false if it cannot be looked at.
+    // Bytes waiting in the far end's input queue, with those still in the terminal's own
+    // buffer moved in first; false if it cannot be looked at.
     bool QueuedAtReader(std::size_t& queued);
 
     int master_ = -1;

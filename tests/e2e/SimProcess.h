@@ -16,6 +16,10 @@ public:
 
     // Starts the simulator and returns the terminal path it prints; empty on failure.
     QString Start(const QStringList& arguments);
+    // Holds the simulator where it is (SIGSTOP); true once the system shows it stopped.
+    bool Hold();
+    // Lets a held simulator go on.
+    void Continue();
     bool Finished() const { return process_.state() == QProcess::NotRunning; }
     // 0 when it sent everything and the reader took it; -1 if it crashed.
     int ExitCode() const;

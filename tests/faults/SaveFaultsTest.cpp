@@ -308,9 +308,12 @@ void SaveFaultsTest::saveWhileReceiving() {
     {
         std::jthread drain([&](std::stop_token stop) {
             char buffer[4096];
-            while (!stop.stop_requested()) {
+            for (;;) {
+                // Stop comes once the save has returned, when the pipe may still hold its
+                // last writes: those are read to the end of the file, not left behind.
+                const bool saved = stop.stop_requested();
                 pollfd p{reader, POLLIN, 0};
-                if (::poll(&p, 1, 100) <= 0) {
+                if (!saved && ::poll(&p, 1, 100) <= 0) {
                     continue;
                 }
                 const ssize_t n = ::read(reader, buffer, sizeof buffer);
@@ -320,7 +323,7 @@ void SaveFaultsTest::saveWhileReceiving() {
                 }
                 if (n > 0) {
                     file.append(buffer, static_cast<std::size_t>(n));
-                } else if (n == 0 || errno != EAGAIN) {
+                } else if (n == 0 || errno != EAGAIN || saved) {
                     break;  // the save closed the file
                 }
             }

@@ -226,7 +226,7 @@ void PosixSerialPortTest::bytesArriveUnchangedAndNothingGoesBack() {
     // CR, the XON/XOFF bytes, a zero byte, ^C and a byte with the high bit all pass as data.
     const std::string sent("a\r\n\x11\x13\0\x03\xb2\xe2\x7f\n", 11);
     QVERIFY(pty.Write(sent));
-    QTRY_COMPARE(pty.InputQueued(), int(sent.size()));
+    QTRY_COMPARE_WITH_TIMEOUT(pty.InputQueued(), int(sent.size()), kLineWaitMs);
     QCOMPARE(port->BytesWaiting(), std::optional<std::size_t>(sent.size()));
     std::string got(64, '\0');
     got.resize(port->Read(got.data(), got.size()));
@@ -244,7 +244,7 @@ void PosixSerialPortTest::queueCountReadAndDiscard() {
     QCOMPARE(port->LastErrorText(), SystemText(EAGAIN));
 
     QVERIFY(pty.Write("0123456789"));
-    QTRY_COMPARE(port->BytesWaiting(), std::optional<std::size_t>(10));
+    QTRY_COMPARE_WITH_TIMEOUT(port->BytesWaiting(), std::optional<std::size_t>(10), kLineWaitMs);
     QCOMPARE(port->Read(buffer, 4), std::size_t(4));
     QCOMPARE(std::string(buffer, 4), std::string("0123"));
     QCOMPARE(port->BytesWaiting(), std::optional<std::size_t>(6));
@@ -257,12 +257,12 @@ void PosixSerialPortTest::newSettingsDropBytesFramedUnderOldOnes() {
     auto port = kvq::CreatePlatformSerialPort();
     QVERIFY(port->Open(pty.SlavePath()));
     QVERIFY(pty.Write("junk\n"));
-    QTRY_COMPARE(pty.InputQueued(), 5);
+    QTRY_COMPARE_WITH_TIMEOUT(pty.InputQueued(), 5, kLineWaitMs);
     QVERIFY(port->ReadSettings());
     QVERIFY(port->WriteSettings(LineSettings{}));
     QCOMPARE(port->BytesWaiting(), std::optional<std::size_t>(0));
     QVERIFY(pty.Write("ok\n"));
-    QTRY_COMPARE(port->BytesWaiting(), std::optional<std::size_t>(3));
+    QTRY_COMPARE_WITH_TIMEOUT(port->BytesWaiting(), std::optional<std::size_t>(3), kLineWaitMs);
 }
 
 void PosixSerialPortTest::hangUpFailsTheStatusQuery() {

@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+// How long a test waits for bytes to cross the line: a guard against a test hanging, never a
+// measure, so generous enough for a machine busy with other work.
+constexpr int kLineWaitMs = 60000;
+
 // A real pseudo-terminal standing in for the serial line: the test writes the instrument's
 // bytes to the master, the port under test opens the slave by its path. The test keeps its
 // own slave descriptor to look at the line's settings and input queue independently.

@@ -132,7 +132,7 @@ void ReadComTest::byteRules() {
         // Each chunk is taken up before the next is sent, so it is a read of its own.
         QVERIFY(rig.pty.Write(chunk.toStdString()));
         sent += static_cast<std::size_t>(chunk.size());
-        QTRY_COMPARE(rig.port.bytesRead, sent);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, sent, kLineWaitMs);
     }
     QCOMPARE(rig.lines.all, Strings(lines));
     QCOMPARE(QByteArray(rig.receiver.LineBuffer().Pending().data(),
@@ -154,10 +154,10 @@ void ReadComTest::everythingWaitingIsReadInOneStep() {
     QVERIFY(rig.Open());
     const std::string bytes = NumberedBytes(size);
     QVERIFY(rig.pty.Write(bytes));
-    QTRY_COMPARE(rig.pty.InputQueued(), size);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.pty.InputQueued(), size, kLineWaitMs);
 
     rig.receiver.Resume();
-    QTRY_COMPARE(rig.port.bytesRead, std::size_t(size));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, std::size_t(size), kLineWaitMs);
     QCOMPARE(rig.port.statusQueries, 1);
     QCOMPARE(rig.port.reads, (size + 1023) / 1024);
     QCOMPARE(rig.port.largestRead, std::size_t(1024));
@@ -201,12 +201,12 @@ void ReadComTest::pausedReceiverLeavesBytesWaiting() {
     QVERIFY(rig.Open());
     rig.receiver.Resume();
     QVERIFY(rig.pty.Write("par"));
-    QTRY_COMPARE(rig.port.bytesRead, std::size_t(3));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, std::size_t(3), kLineWaitMs);
 
     rig.receiver.Pause();
     const int queries = rig.port.statusQueries;
     QVERIFY(rig.pty.Write("tial\nnext\n"));
-    QTRY_COMPARE(rig.pty.InputQueued(), 10);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.pty.InputQueued(), 10, kLineWaitMs);
     SpinEvents(100);
     QCOMPARE(rig.port.statusQueries, queries);
     QCOMPARE(rig.pty.InputQueued(), 10);
@@ -214,7 +214,8 @@ void ReadComTest::pausedReceiverLeavesBytesWaiting() {
 
     // The partial line from before the pause continues with the bytes sent during it.
     rig.receiver.Resume();
-    QTRY_COMPARE(rig.lines.all, (std::vector<std::string>{"partial", "next"}));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.lines.all, (std::vector<std::string>{"partial", "next"}),
+                              kLineWaitMs);
 }
 
 void ReadComTest::pauseAndResumeAreStates_data() {
@@ -258,9 +259,9 @@ void ReadComTest::pauseAndResumeAreStates() {
 
     QVERIFY(rig.pty.Write("x\n"));
     if (reads) {
-        QTRY_COMPARE(rig.lines.all, std::vector<std::string>{"x"});
+        QTRY_COMPARE_WITH_TIMEOUT(rig.lines.all, std::vector<std::string>{"x"}, kLineWaitMs);
     } else {
-        QTRY_COMPARE(rig.pty.InputQueued(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.pty.InputQueued(), 2, kLineWaitMs);
         SpinEvents(100);
         rig.receiver.ReadStep();
         QCOMPARE(rig.pty.InputQueued(), 2);
@@ -275,14 +276,14 @@ void ReadComTest::noPortReadsNothing() {
     rig.receiver.Resume();
     rig.receiver.ReadStep();
     QVERIFY(rig.pty.Write("late\n"));
-    QTRY_COMPARE(rig.pty.InputQueued(), 5);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.pty.InputQueued(), 5, kLineWaitMs);
     SpinEvents(100);
     QCOMPARE(rig.port.statusQueries, 0);
     QVERIFY(rig.messages.texts.empty());
 
     // A port handed to a running receiver is read at once.
     rig.receiver.SetPortHandle(&rig.port);
-    QTRY_COMPARE(rig.lines.all, std::vector<std::string>{"late"});
+    QTRY_COMPARE_WITH_TIMEOUT(rig.lines.all, std::vector<std::string>{"late"}, kLineWaitMs);
 }
 
 void ReadComTest::reopenedPortIsFollowed() {
@@ -302,7 +303,7 @@ void ReadComTest::reopenedPortIsFollowed() {
     rig.receiver.SetPortHandle(&rig.port);
 
     QVERIFY(other.Write("second\n"));
-    QTRY_COMPARE(rig.lines.all, std::vector<std::string>{"second"});
+    QTRY_COMPARE_WITH_TIMEOUT(rig.lines.all, std::vector<std::string>{"second"}, kLineWaitMs);
     QVERIFY(rig.messages.texts.empty());
 }
 
@@ -311,7 +312,7 @@ void ReadComTest::hangUpGivesOneMessageAndPauses() {
     QVERIFY(rig.Open());
     rig.receiver.Resume();
     QVERIFY(rig.pty.Write("before\npart"));
-    QTRY_COMPARE(rig.port.bytesRead, std::size_t(11));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, std::size_t(11), kLineWaitMs);
 
     bool runningWhileShown = true;
     int queriesWhileShown = -1;
@@ -322,7 +323,7 @@ void ReadComTest::hangUpGivesOneMessageAndPauses() {
         queriesWhileShown = rig.port.statusQueries - queries;
     };
     rig.pty.CloseMaster();
-    QTRY_COMPARE(rig.messages.texts.size(), std::size_t(1));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.texts.size(), std::size_t(1), kLineWaitMs);
     const std::string eio = std::string(std::strerror(EIO)) + "\n";
     QCOMPARE(rig.messages.texts[0], eio);
     QVERIFY(!runningWhileShown);
@@ -340,7 +341,7 @@ void ReadComTest::hangUpGivesOneMessageAndPauses() {
     // Stop and receive again: the dead port gives one more message, not a stream of them.
     rig.receiver.Pause();
     rig.receiver.Resume();
-    QTRY_COMPARE(rig.messages.texts.size(), std::size_t(2));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.texts.size(), std::size_t(2), kLineWaitMs);
     SpinEvents(200);
     QCOMPARE(rig.messages.texts.size(), std::size_t(2));
     QVERIFY(!rig.receiver.IsRunning());
