@@ -5,6 +5,9 @@
 //   KVQ_E2E_LINES    lines the simulator sends
 //   KVQ_E2E_OUTPUT   file name to save as (Windows form, without ".kvq"); the texts of the
 //                    boxes the save showed go to the same name with ".messages", one a line
+//   KVQ_E2E_READY    file made once the port is open and set up and reception runs: e2e.sh
+//                    holds the simulator until then, as a user starts the instrument after
+//                    opening the port (setting up the port discards what waits)
 
 #include <QAbstractButton>
 #include <QFile>
@@ -48,6 +51,9 @@ void WindowReceivesTest::receivesAndSaves() {
                                      ? "no port"
                                      : qPrintable(window.messages.front().text));
     QVERIFY(Click(window, "ReceiveData"));
+    QFile ready(qEnvironmentVariable("KVQ_E2E_READY"));
+    QVERIFY(ready.open(QIODevice::WriteOnly));
+    ready.close();
     QTRY_COMPARE_WITH_TIMEOUT(window->TextPane().LineCount(), lines, kGuardMs);
     // The simulator's end is the instrument going away: at most that one report.
     QVERIFY(window.messages.size() <= 1);

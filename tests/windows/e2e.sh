@@ -14,7 +14,10 @@ lines=2000
 work="$(mktemp -d)"
 sim_pid=
 cleanup() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
+    if [ -n "$sim_pid" ]; then
+        kill "$sim_pid" 2>/dev/null || true
+        kill -CONT "$sim_pid" 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -24,22 +27,32 @@ for type in 0 1 2 3 4 5; do
     gbk=()
     case "$type" in 2 | 4 | 5) gbk=(--gbk) ;; esac
     rm -f "$WINEPREFIX/kvq-com1"
-    # The delay covers opening and setting up the port, which discards what waits before.
     "$linux_bin/kvq-sim" --type "$type" --lines "$lines" --rate 0 --seed $((type + 7)) \
-        --delay 1000 "${gbk[@]}" --save-sent "$work/sent-$type" --link "$WINEPREFIX/kvq-com1" \
+        "${gbk[@]}" --save-sent "$work/sent-$type" --link "$WINEPREFIX/kvq-com1" \
         >"$work/sim-$type.out" 2>"$work/sim-$type.err" &
     sim_pid=$!
-    for _ in $(seq 1 200); do
+    for _ in $(seq 1 600); do
         [ -e "$WINEPREFIX/kvq-com1" ] && break
         sleep 0.05
     done
+    # Held until the window has opened and set up the port, which discards what waits: then
+    # it is let go (see WindowReceivesTest.cpp).
+    kill -STOP "$sim_pid"
+    ready="$work/ready-$type"
+    (
+        while [ ! -e "$ready" ]; do sleep 0.05; done
+        kill -CONT "$sim_pid"
+    ) &
+    releaser=$!
     output_unix="$work/survey-$type"
     if ! KVQ_E2E_TYPE=$type KVQ_E2E_LINES=$lines KVQ_E2E_OUTPUT="$(winepath -w "$output_unix")" \
-        "$here/wine-run.sh" "$test_exe"; then
+        KVQ_E2E_READY="$(winepath -w "$ready")" "$here/wine-run.sh" "$test_exe"; then
         echo "FAIL type $type: the window did not receive and save; kvq-sim said:" >&2
         cat "$work/sim-$type.err" >&2
         failed=1
     fi
+    kill "$releaser" 2>/dev/null || true
+    kill -CONT "$sim_pid" 2>/dev/null || true
     wait "$sim_pid" || echo "note: kvq-sim ended with status $? for type $type" >&2
     sim_pid=
     "$linux_bin/kvq-convert" --type "$type" "$work/sent-$type" "$work/expected-$type.kvq" \
