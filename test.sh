@@ -52,9 +52,12 @@ windows)
     wine_home="$(mktemp -d)"
     export WINEPREFIX="$wine_home/prefix"
     scripts/wine-prefix.sh "$WINEPREFIX" >/dev/null
-    # One Wine server for all the tests: each then starts in well under a second.
+    # One Wine server for all the tests, each then starts in well under a second. Wine's own
+    # services are started here, away from the tests: they would inherit a test's output and
+    # keep ctest waiting for it to close for as long as the server lives.
     wineserver -p >/dev/null 2>&1
     trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$wine_home"' EXIT
+    WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1
     ctest --test-dir build-windows --output-on-failure
     ;;
 lint)
