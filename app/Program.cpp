@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -46,11 +47,16 @@ public:
 int RunProgram(int& argc, char** argv) {
     Application application(argc, argv);
     // The program speaks Chinese whatever the locale; so do Qt's own dialogs and buttons,
-    // where Qt's translations are installed (qt6-translations-l10n).
+    // where Qt's translations are installed (qt6-translations-l10n), or beside the program's
+    // folder as in the Windows build's folder (translations\).
     QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qtTexts);
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    for (const QString& folder : {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                                  QCoreApplication::applicationDirPath() + "/../translations"}) {
+        if (qtTexts.load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+            QApplication::installTranslator(&qtTexts);
+            break;
+        }
     }
     try {
         // The application's name, where the platform shows one; not a display name, which

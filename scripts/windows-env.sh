@@ -4,6 +4,7 @@
 KVQ_PACKAGES_WINDOWS=(
     g++-mingw-w64-x86-64-posix dpkg-dev xz-utils
     wine wine64 fonts-wine socat xvfb xauth xdotool x11-utils fonts-wqy-microhei fonts-dejavu-core
+    qt6-translations-l10n
 )
 
 # kvq_configure_windows BUILD_DIR [cmake options...]: configures BUILD_DIR for Windows, building
