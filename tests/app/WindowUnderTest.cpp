@@ -63,6 +63,15 @@ void WindowUnderTest::PutLines(const std::vector<std::string>& lines) {
     window_->TextPane().AppendLines(lines);
 }
 
+bool WindowUnderTest::Click(const char* name) {
+    QAbstractButton* button = Button(QString::fromLatin1(name));
+    if (button == nullptr || !button->isEnabled()) {
+        return false;
+    }
+    button->click();
+    return true;
+}
+
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
     return QTest::qWaitFor(done, timeoutMs);
 }

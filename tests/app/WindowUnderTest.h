@@ -39,6 +39,8 @@ public:
     std::vector<bool> CommandStates() const;
 
     QAbstractButton* Button(const QString& name) const;
+    // Clicks a command button as the user does; false if it is missing or disabled.
+    bool Click(const char* name);
     QListWidget* List(const QString& name) const;
     // Selects the instrument type as the user does, by its radio button.
     void SelectInstrumentType(int index);

@@ -22,16 +22,6 @@ constexpr int kSimMs = 180000;
 constexpr int kPaneMs = 60000;
 constexpr int kConvertMs = 120000;
 
-// Clicks a command button as the user does; false if it is missing or disabled.
-bool Click(WindowUnderTest& window, const char* name) {
-    QAbstractButton* button = window.Button(QString::fromLatin1(name));
-    if (button == nullptr || !button->isEnabled()) {
-        return false;
-    }
-    button->click();
-    return true;
-}
-
 // Runs kvq-convert on the captured bytes and returns the file it writes.
 QByteArray Converted(int type, const QString& input, const QString& output, QByteArray& errors) {
     QProcess convert;
@@ -139,9 +129,9 @@ void SimulatorToFileTest::savedFileEqualsConvertedCapture() {
     // what the line queued before its settings took, and the simulator sends from the moment
     // the port is opened.
     QVERIFY(sim.Hold());
-    QVERIFY(Click(window, "OpenCom"));
+    QVERIFY(window.Click("OpenCom"));
     QVERIFY(window->PortOpen());
-    QVERIFY(Click(window, "ReceiveData"));
+    QVERIFY(window.Click("ReceiveData"));
     sim.Continue();
 
     QTRY_VERIFY2_WITH_TIMEOUT(sim.Finished(), "the simulator did not finish", kSimMs);
@@ -161,9 +151,9 @@ void SimulatorToFileTest::savedFileEqualsConvertedCapture() {
     }
     const std::size_t messagesBeforeSave = window.messages.size();
 
-    QVERIFY(Click(window, "Stop"));
+    QVERIFY(window.Click("Stop"));
     window.saveAnswer = folder.filePath("survey");
-    QVERIFY(Click(window, "SaveData"));
+    QVERIFY(window.Click("SaveData"));
     QCOMPARE(window.saveRequests.size(), std::size_t{1});
     QCOMPARE(window->SaveFileName(), folder.filePath("survey.kvq"));
 

@@ -20,15 +20,6 @@ namespace {
 
 constexpr int kGuardMs = 300000;  // a guard only: the wait is for the lines to be there
 
-bool Click(WindowUnderTest& window, const char* name) {
-    QAbstractButton* button = window.Button(QString::fromLatin1(name));
-    if (button == nullptr || !button->isEnabled()) {
-        return false;
-    }
-    button->click();
-    return true;
-}
-
 }  // namespace
 
 class WindowReceivesTest : public QObject {
@@ -46,11 +37,11 @@ void WindowReceivesTest::receivesAndSaves() {
     WindowUnderTest window;
     window.devices["COM1"] = "COM1";
     window.SelectInstrumentType(type);
-    QVERIFY(Click(window, "OpenCom"));
+    QVERIFY(window.Click("OpenCom"));
     QVERIFY2(window->PortOpen(), window.messages.empty()
                                      ? "no port"
                                      : qPrintable(window.messages.front().text));
-    QVERIFY(Click(window, "ReceiveData"));
+    QVERIFY(window.Click("ReceiveData"));
     QFile ready(qEnvironmentVariable("KVQ_E2E_READY"));
     QVERIFY(ready.open(QIODevice::WriteOnly));
     ready.close();
@@ -58,10 +49,10 @@ void WindowReceivesTest::receivesAndSaves() {
     // The simulator's end is the instrument going away: at most that one report.
     QVERIFY(window.messages.size() <= 1);
 
-    QVERIFY(Click(window, "Stop"));
+    QVERIFY(window.Click("Stop"));
     const std::size_t messagesBeforeSave = window.messages.size();
     window.saveAnswer = output;
-    QVERIFY(Click(window, "SaveData"));
+    QVERIFY(window.Click("SaveData"));
     QCOMPARE(window->SaveFileName(), output + ".kvq");
     // e2e.sh holds them against what kvq-convert reports of the same bytes.
     QFile told(output + ".messages");
