@@ -14,8 +14,8 @@ std::string SystemErrorText(unsigned long code) {
     char* text = nullptr;
     const DWORD length = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text),
-        0, nullptr);
+        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
+        nullptr);
     // A code without a text still gets a line of its own, so a suffix does not run into it.
     std::string result = length > 0 && text != nullptr ? std::string(text, length)
                                                        : "Error " + std::to_string(code) + "\r\n";

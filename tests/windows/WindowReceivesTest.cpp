@@ -9,7 +9,6 @@
 //                    holds the simulator until then, as a user starts the instrument after
 //                    opening the port (setting up the port discards what waits)
 
-#include <QAbstractButton>
 #include <QFile>
 #include <QTest>
 
@@ -38,9 +37,8 @@ void WindowReceivesTest::receivesAndSaves() {
     window.devices["COM1"] = "COM1";
     window.SelectInstrumentType(type);
     QVERIFY(window.Click("OpenCom"));
-    QVERIFY2(window->PortOpen(), window.messages.empty()
-                                     ? "no port"
-                                     : qPrintable(window.messages.front().text));
+    QVERIFY2(window->PortOpen(),
+             window.messages.empty() ? "no port" : qPrintable(window.messages.front().text));
     QVERIFY(window.Click("ReceiveData"));
     QFile ready(qEnvironmentVariable("KVQ_E2E_READY"));
     QVERIFY(ready.open(QIODevice::WriteOnly));
