@@ -28,25 +28,18 @@ std::string ForceKvqExtensionPosix(std::string_view fileName);
 // The flavour of the platform the program is built for: paths as that system writes them
 // (on Windows with "\" separators, in the ANSI code page).
 #ifdef _WIN32
-inline std::string DataFolder(std::string_view programPath) {
-    return DataFolderWindows(programPath);
-}
-inline std::string HelpFolder(std::string_view programPath) {
-    return HelpFolderWindows(programPath);
-}
-inline std::string ForceKvqExtension(std::string_view fileName) {
-    return ForceKvqExtensionWindows(fileName);
-}
+inline constexpr bool kWindowsPaths = true;
 #else
+inline constexpr bool kWindowsPaths = false;
+#endif
 inline std::string DataFolder(std::string_view programPath) {
-    return DataFolderPosix(programPath);
+    return kWindowsPaths ? DataFolderWindows(programPath) : DataFolderPosix(programPath);
 }
 inline std::string HelpFolder(std::string_view programPath) {
-    return HelpFolderPosix(programPath);
+    return kWindowsPaths ? HelpFolderWindows(programPath) : HelpFolderPosix(programPath);
 }
 inline std::string ForceKvqExtension(std::string_view fileName) {
-    return ForceKvqExtensionPosix(fileName);
+    return kWindowsPaths ? ForceKvqExtensionWindows(fileName) : ForceKvqExtensionPosix(fileName);
 }
-#endif
 
 }  // namespace kvq

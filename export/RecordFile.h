@@ -35,7 +35,10 @@ private:
     bool Fail(unsigned long error);
 
 #ifdef _WIN32
+    bool WriteAll(std::string_view bytes);
+
     void* handle_ = nullptr;  // HANDLE; nullptr when not open
+    std::string joined_;      // a record with its line end, kept to spare an allocation each
 #else
     int fd_ = -1;
 #endif

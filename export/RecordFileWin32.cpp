@@ -40,26 +40,32 @@ bool RecordFile::IsOpen() const {
     return handle_ != nullptr;
 }
 
-// Windows has no gathering write for ordinary files, so the two parts are joined first.
-bool RecordFile::Write(std::string_view first, std::string_view second) {
-    if (handle_ == nullptr) {
-        return Fail(ERROR_INVALID_HANDLE);
-    }
-    std::string joined;
-    joined.reserve(first.size() + second.size());
-    joined.append(first).append(second);
-    std::string_view rest = joined;
-    while (!rest.empty()) {
+bool RecordFile::WriteAll(std::string_view bytes) {
+    while (!bytes.empty()) {
         DWORD written = 0;
-        if (!WriteFile(handle_, rest.data(), static_cast<DWORD>(rest.size()), &written, nullptr)) {
+        if (!WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                       nullptr)) {
             return Fail(GetLastError());
         }
         if (written == 0) {
             return Fail(ERROR_WRITE_FAULT);
         }
-        rest.remove_prefix(written);
+        bytes.remove_prefix(written);
     }
     return true;
+}
+
+// Windows has no gathering write for ordinary files: a record and its line end are joined
+// (a short copy), a full buffer goes as it is.
+bool RecordFile::Write(std::string_view first, std::string_view second) {
+    if (handle_ == nullptr) {
+        return Fail(ERROR_INVALID_HANDLE);
+    }
+    if (second.empty()) {
+        return WriteAll(first);
+    }
+    joined_.assign(first).append(second);
+    return WriteAll(joined_);
 }
 
 bool RecordFile::Close() {

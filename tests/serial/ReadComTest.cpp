@@ -9,28 +9,9 @@
 #include "ObservedPort.h"
 #include "PtyPair.h"
 #include "Rdcom.h"
+#include "ReceiverSinks.h"
 
 namespace {
-
-struct RecordingLines : kvq::LineSink {
-    std::vector<std::vector<std::string>> calls;
-    std::vector<std::string> all;
-    void AppendLines(std::span<const std::string> lines) override {
-        calls.emplace_back(lines.begin(), lines.end());
-        all.insert(all.end(), lines.begin(), lines.end());
-    }
-};
-
-struct RecordingMessages : kvq::MessageSink {
-    std::vector<std::string> texts;
-    std::function<void()> whileShown;  // stands in for the message box's own event loop
-    void ShowPortFailure(const std::string& systemText) override {
-        texts.push_back(systemText);
-        if (whileShown) {
-            whileShown();
-        }
-    }
-};
 
 // The receiver on a real pty, wired as the main window wires it.
 struct Rig {
@@ -57,16 +38,6 @@ std::vector<std::string> Strings(const QList<QByteArray>& list) {
         out.emplace_back(b.constData(), static_cast<std::size_t>(b.size()));
     }
     return out;
-}
-
-// Lines of 16 bytes with their number, then any remainder as a partial line of 'x'.
-std::string NumberedBytes(int size) {
-    std::string bytes;
-    for (int i = 0; static_cast<int>(bytes.size()) + 16 <= size; ++i) {
-        bytes += QByteArray::number(i).rightJustified(15, '0').toStdString() + "\n";
-    }
-    bytes.resize(static_cast<std::size_t>(size), 'x');
-    return bytes;
 }
 
 void SpinEvents(int ms) {

@@ -13,21 +13,10 @@
 
 #include "LineSettings.h"
 #include "Rdcom.h"
+#include "ReceiverSinks.h"
 #include "SerialPort.h"
 
 namespace {
-
-struct RecordingLines : kvq::LineSink {
-    std::vector<std::string> all;
-    void AppendLines(std::span<const std::string> lines) override {
-        all.insert(all.end(), lines.begin(), lines.end());
-    }
-};
-
-struct RecordingMessages : kvq::MessageSink {
-    std::vector<std::string> texts;
-    void ShowPortFailure(const std::string& systemText) override { texts.push_back(systemText); }
-};
 
 // The instrument's end of the cable.
 class FarEnd {
@@ -65,16 +54,6 @@ public:
 private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
-
-// Lines of 16 bytes with their number.
-std::string NumberedLines(int size) {
-    std::string bytes;
-    for (int i = 0; static_cast<int>(bytes.size()) + 16 <= size; ++i) {
-        bytes += QByteArray::number(i).rightJustified(15, '0').toStdString() + "\n";
-    }
-    bytes.resize(static_cast<std::size_t>(size), '\n');
-    return bytes;
-}
 
 std::vector<std::string> LinesOf(const std::string& bytes) {
     std::vector<std::string> lines;
@@ -207,7 +186,7 @@ void Win32PortTest::waitingBytesAllRead() {
     QVERIFY(r.Open());
     FarEnd instrument;
     QVERIFY(instrument.IsOpen());
-    const std::string bytes = NumberedLines(size);
+    const std::string bytes = NumberedBytes(size);
     // Sent while the receiver is paused, so that all of them wait at once.
     QVERIFY(instrument.Send(bytes));
     QTRY_COMPARE_WITH_TIMEOUT(r.port->BytesWaiting().value_or(0), std::size_t(size), kGuardMs);
@@ -215,6 +194,8 @@ void Win32PortTest::waitingBytesAllRead() {
     const std::vector<std::string> expected = LinesOf(bytes);
     QTRY_COMPARE_WITH_TIMEOUT(r.lines.all.size(), expected.size(), kGuardMs);
     QCOMPARE(r.lines.all, expected);
+    // A remainder without its line feed waits in the line buffer: every byte was read.
+    QCOMPARE(std::string(r.receiver.LineBuffer().Pending()), bytes.substr(bytes.rfind('\n') + 1));
     QVERIFY(r.messages.texts.empty());
 }
 
