@@ -18,7 +18,7 @@
 #include "MenuBarRightEdge.h"
 #include "PaneLines.h"
 #include "PathRules.h"
-#include "RawDataFile.h"
+#include "RawDataWriter.h"
 #include "ui_Rs232.h"
 
 // The pictures live in a static library; this keeps the linker from dropping them.

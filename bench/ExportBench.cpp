@@ -10,7 +10,7 @@
 
 #include "CaptureConverter.h"
 #include "InstrumentType.h"
-#include "RawDataFile.h"
+#include "RawDataWriter.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "RecordBuilder.h"
 
 #include "InstrumentType.h"
+#include "LayoutHxr.h"
+#include "LayoutKvq3B.h"
 #include "LayoutReceivers.h"
-#include "LayoutType1.h"
-#include "LayoutType2.h"
 
 namespace kvq {
 

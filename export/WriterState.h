@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "CarriedValue.h"
 #include "Fields.h"
-#include "IntegerRule.h"
 
 namespace kvq {
 

@@ -5,7 +5,7 @@
 
 #include "Fields.h"
 #include "InstrumentType.h"
-#include "NumberTest.h"
+#include "ReadingNumber.h"
 
 namespace kvq {
 

@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "IntegerRule.h"
+#include "CarriedValue.h"
 
 class TestIntegerRule : public QObject {
     Q_OBJECT

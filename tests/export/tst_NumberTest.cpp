@@ -1,7 +1,7 @@
 #include <QTest>
 #include <vector>
 
-#include "NumberTest.h"
+#include "ReadingNumber.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "PaneLineStore.h"
-#include "RawDataFile.h"
+#include "RawDataWriter.h"
 
 namespace {
 

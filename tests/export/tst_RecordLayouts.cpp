@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "PaneLineStore.h"
-#include "RawDataFile.h"
+#include "RawDataWriter.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "Fields.h"
 #include "FuzzCheck.h"
 #include "FuzzReference.h"
-#include "NumberTest.h"
+#include "ReadingNumber.h"
 
 namespace {
 

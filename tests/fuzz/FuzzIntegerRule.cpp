@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "CarriedValue.h"
 #include "FuzzCheck.h"
 #include "FuzzReference.h"
-#include "IntegerRule.h"
 
 namespace {
 

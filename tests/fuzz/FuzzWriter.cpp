@@ -19,7 +19,7 @@
 
 #include "FuzzCheck.h"
 #include "FuzzReference.h"
-#include "RawDataFile.h"
+#include "RawDataWriter.h"
 #include "RecordBuilder.h"
 
 namespace {

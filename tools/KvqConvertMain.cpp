@@ -8,7 +8,7 @@
 #include "CaptureConverter.h"
 #include "ConvertFiles.h"
 #include "InstrumentType.h"
-#include "RawDataFile.h"
+#include "RawDataWriter.h"
 
 namespace {
 

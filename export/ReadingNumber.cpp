@@ -1,4 +1,4 @@
-#include "NumberTest.h"
+#include "ReadingNumber.h"
 
 #include <cstddef>
 #include <cstdint>

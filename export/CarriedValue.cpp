@@ -1,4 +1,4 @@
-#include "IntegerRule.h"
+#include "CarriedValue.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "RawDataFile.h"
+#include "RawDataWriter.h"
 
 #include "PaneLineStore.h"
 #include "SystemErrorText.h"

@@ -1,6 +1,6 @@
-#include "LayoutType2.h"
+#include "LayoutHxr.h"
 
-#include "NumberTest.h"
+#include "ReadingNumber.h"
 
 namespace kvq {
 

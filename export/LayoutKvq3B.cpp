@@ -1,4 +1,4 @@
-#include "LayoutType1.h"
+#include "LayoutKvq3B.h"
 
 #include <array>
 #include <charconv>
