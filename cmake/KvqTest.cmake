@@ -5,6 +5,7 @@ function(kvq_add_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;COMMAND" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
+    kvq_use_qt_generators(${name})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     # Tests that run the command-line companions find them here.
     target_compile_definitions(${name} PRIVATE KVQ_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
