@@ -6,8 +6,7 @@
 #include <set>
 
 #include "Memo.h"
-#include "PtyLine.h"
-#include "WindowUnderTest.h"
+#include "WindowOnLine.h"
 
 using kvq::Command;
 using kvq::CommandColumn;
@@ -45,16 +44,11 @@ void SetAll(WindowUnderTest& window, bool enabled) {
     }
 }
 
-// A window whose COM1 is a fresh pseudo-terminal.
-struct Bench {
-    PtyLine line;
-    WindowUnderTest window;
-    Bench() { window.devices["COM1"] = line.DevicePath(); }
-    void Open() {
-        window->OpenComClick();
-        QVERIFY(window->PortOpen());
-    }
-};
+// Opens COM1 through the handler the button and the menu item share.
+bool OpenCom(WindowUnderTest& window) {
+    window->OpenComClick();
+    return window->PortOpen();
+}
 
 }  // namespace
 
@@ -115,11 +109,11 @@ void CommandTableTest::eachHandlerAppliesItsColumn() {
     QFETCH(bool, before);
     QFETCH(bool, paneHasLine);
     QFETCH(QString, rules);
-    Bench bench;
-    WindowUnderTest& window = bench.window;
+    WindowOnLine session;
+    WindowUnderTest& window = session.window;
     const auto col = static_cast<CommandColumn>(column);
     if (col == CommandColumn::kReceiveStarted) {
-        bench.Open();
+        QVERIFY(OpenCom(window));
     }
     if (col == CommandColumn::kSettingsNotWritten) {
         window.List("BitSize")->setCurrentRow(3);
@@ -163,18 +157,18 @@ void CommandTableTest::eachHandlerAppliesItsColumn() {
 
 // The states of a session as the user meets them.
 void CommandTableTest::usualCourse() {
-    Bench bench;
-    WindowUnderTest& window = bench.window;
+    WindowOnLine session;
+    WindowUnderTest& window = session.window;
     QCOMPARE(window.CommandStates(), On({"OpenCom", "N3"}));
 
-    bench.Open();
+    QVERIFY(OpenCom(session.window));
     QCOMPARE(window.CommandStates(), On({"ReceiveData", "N3", "X1", "N5", "S1"}));
 
     window->ReceiveDataClick();
     QCOMPARE(window.CommandStates(), On({"Stop", "S1"}));
 
-    QVERIFY(bench.line.Send("1 2 3 4\n"));
-    QVERIFY(WaitUntil([&] { return window->TextPane().LineCount() == 1; }));
+    QVERIFY(session.line.Send("1 2 3 4\n"));
+    QVERIFY(RunEventsUntil([&] { return window->TextPane().LineCount() == 1; }));
     window->StopClick();
     QCOMPARE(window.CommandStates(),
              On({"OpenCom", "ReceiveData", "ClearData", "SaveData", "N3", "X1", "N5", "S1", "S2"}));
@@ -188,9 +182,9 @@ void CommandTableTest::usualCourse() {
 }
 
 void CommandTableTest::buttonAndMenuItemMoveApart() {
-    Bench bench;
-    WindowUnderTest& window = bench.window;
-    bench.Open();
+    WindowOnLine session;
+    WindowUnderTest& window = session.window;
+    QVERIFY(OpenCom(session.window));
     QVERIFY(!window.Enabled(Command::kOpenCom));
     QVERIFY(window.Enabled(Command::kN3));  // a second open from the menu stays possible
     QVERIFY(window.Enabled(Command::kS1));
@@ -229,11 +223,11 @@ void CommandTableTest::closePortLeavesN5_data() {
 
 void CommandTableTest::closePortLeavesN5() {
     QFETCH(bool, before);
-    Bench bench;
-    bench.Open();
-    bench.window.SetEnabled(Command::kN5, before);
-    bench.window->X1Click();
-    QCOMPARE(bench.window.Enabled(Command::kN5), before);
+    WindowOnLine session;
+    QVERIFY(OpenCom(session.window));
+    session.window.SetEnabled(Command::kN5, before);
+    session.window->X1Click();
+    QCOMPARE(session.window.Enabled(Command::kN5), before);
 }
 
 void CommandTableTest::handlersWithoutColumnChangeNothing_data() {

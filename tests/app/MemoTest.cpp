@@ -47,6 +47,11 @@ struct ShownPane {
         memo.show();
         QVERIFY(QTest::qWaitForWindowExposed(&memo));
     }
+    // Appends the lines and lets the frame that coalesces appends pass: they are on screen.
+    void Show(const std::vector<std::string>& lines) {
+        memo.AppendLines(lines);
+        QTest::qWait(40);
+    }
 };
 
 std::vector<std::string> Numbered(int count) {
@@ -217,8 +222,7 @@ void MemoTest::keysScroll() {
     QFETCH(int, from);
     QFETCH(int, to);
     ShownPane pane;
-    pane.memo.AppendLines(Numbered(500));
-    QTest::qWait(40);
+    pane.Show(Numbered(500));
     QScrollBar* bar = pane.memo.verticalScrollBar();
     const int page = pane.memo.WholeRows();
     QCOMPARE(bar->pageStep(), page);
@@ -260,8 +264,7 @@ void MemoTest::mouseSelects() {
     QFETCH(QString, how);
     QFETCH(QString, selected);
     ShownPane pane;
-    pane.memo.AppendLines(Numbered(3));
-    QTest::qWait(40);
+    pane.Show(Numbered(3));
     QWidget* view = pane.memo.viewport();
     const QPoint press = At(pane.memo, pressLine, pressColumn);
     const QPoint release = At(pane.memo, releaseLine, releaseColumn);

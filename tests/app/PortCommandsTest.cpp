@@ -11,18 +11,14 @@
 
 #include "Memo.h"
 #include "PermissionBitsBind.h"
-#include "PtyLine.h"
 #include "SerialPort.h"
-#include "WindowUnderTest.h"
+#include "Texts.h"
+#include "WindowOnLine.h"
 
 using kvq::BoxMessage;
 using kvq::Command;
 
 namespace {
-
-QString SystemText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // Whether another program could take the device now: the program holds it exclusively.
 bool DeviceIsFree(const std::string& device) {
@@ -110,23 +106,21 @@ void PortCommandsTest::openRefusedForLackOfPermission() {
 // The port held by the first open is let go before the second: otherwise the second open
 // of the same device would find it taken.
 void PortCommandsTest::openAgainClosesThePortFirst() {
-    PtyLine line;
-    WindowUnderTest window;
-    window.devices["COM1"] = line.DevicePath();
-    window->OpenComClick();
-    QVERIFY(window->PortOpen());
-    QVERIFY(!DeviceIsFree(line.DevicePath()));
-    window->OpenComClick();
-    QVERIFY(window.messages.empty());
-    QVERIFY(window->PortOpen());
-    QVERIFY(window->Receiver().PortHandle() != nullptr);
+    WindowOnLine session;
+    session.window->OpenComClick();
+    QVERIFY(session.window->PortOpen());
+    QVERIFY(!DeviceIsFree(session.line.DevicePath()));
+    session.window->OpenComClick();
+    QVERIFY(session.window.messages.empty());
+    QVERIFY(session.window->PortOpen());
+    QVERIFY(session.window->Receiver().PortHandle() != nullptr);
 
-    window.devices.erase("COM1");
-    window->OpenComClick();
-    QCOMPARE(window.messages.size(), std::size_t{1});
-    QVERIFY(!window->PortOpen());
-    QVERIFY(window->Receiver().PortHandle() == nullptr);
-    QVERIFY(DeviceIsFree(line.DevicePath()));
+    session.window.devices.erase("COM1");
+    session.window->OpenComClick();
+    QCOMPARE(session.window.messages.size(), std::size_t{1});
+    QVERIFY(!session.window->PortOpen());
+    QVERIFY(session.window->Receiver().PortHandle() == nullptr);
+    QVERIFY(DeviceIsFree(session.line.DevicePath()));
 }
 
 // A device that is not a serial line opens but has no settings to read.
@@ -150,30 +144,28 @@ void PortCommandsTest::settingsCannotBeRead() {
 
 // One and a half stop bits exist only with five data bits; the port refuses them with eight.
 void PortCommandsTest::settingsRefused() {
-    PtyLine line;
-    WindowUnderTest window;
-    window.devices["COM1"] = line.DevicePath();
-    window.SetEnabled(Command::kN5, true);
-    window.SetEnabled(Command::kReceiveData, true);
-    window.List("StopBit")->setCurrentRow(1);
-    window->OpenComClick();
+    WindowOnLine session;
+    session.window.SetEnabled(Command::kN5, true);
+    session.window.SetEnabled(Command::kReceiveData, true);
+    session.window.List("StopBit")->setCurrentRow(1);
+    session.window->OpenComClick();
 
-    QCOMPARE(window.messages.size(), std::size_t{1});
-    const BoxMessage& message = window.messages.front();
+    QCOMPARE(session.window.messages.size(), std::size_t{1});
+    const BoxMessage& message = session.window.messages.front();
     QCOMPARE(message.caption, QStringLiteral("COM错误"));
     QCOMPARE(message.text, SystemText(EINVAL) + QLatin1Char('\n') + kPortFailed);
     QCOMPARE(message.icon, QMessageBox::Information);
-    QVERIFY(!window->PortOpen());
-    QVERIFY(window->Receiver().PortHandle() == nullptr);
-    QVERIFY(!window.Enabled(Command::kReceiveData));
-    QVERIFY(window.Enabled(Command::kN5));
-    QVERIFY(DeviceIsFree(line.DevicePath()));
+    QVERIFY(!session.window->PortOpen());
+    QVERIFY(session.window->Receiver().PortHandle() == nullptr);
+    QVERIFY(!session.window.Enabled(Command::kReceiveData));
+    QVERIFY(session.window.Enabled(Command::kN5));
+    QVERIFY(DeviceIsFree(session.line.DevicePath()));
 
-    window.List("StopBit")->setCurrentRow(0);
-    window->OpenComClick();
-    QCOMPARE(window.messages.size(), std::size_t{1});
-    QVERIFY(window->PortOpen());
-    QVERIFY(window.Enabled(Command::kReceiveData));
+    session.window.List("StopBit")->setCurrentRow(0);
+    session.window->OpenComClick();
+    QCOMPARE(session.window.messages.size(), std::size_t{1});
+    QVERIFY(session.window->PortOpen());
+    QVERIFY(session.window.Enabled(Command::kReceiveData));
 }
 
 void PortCommandsTest::settingsReachTheLine_data() {
@@ -205,18 +197,16 @@ void PortCommandsTest::settingsReachTheLine() {
     QFETCH(bool, taken);
     QFETCH(unsigned, baudRate);
     QFETCH(bool, twoStopBits);
-    PtyLine line;
-    WindowUnderTest window;
-    window.devices["COM1"] = line.DevicePath();
-    window.List("BauteRate")->setCurrentRow(baudRow);
-    window.List("BitSize")->setCurrentRow(bitsRow);
-    window.List("StopBit")->setCurrentRow(stopRow);
-    window.Button("Parity")->setChecked(parity);
-    window->OpenComClick();
-    QCOMPARE(window->PortOpen(), taken);
-    QCOMPARE(window.messages.empty(), taken);
+    WindowOnLine session;
+    session.window.List("BauteRate")->setCurrentRow(baudRow);
+    session.window.List("BitSize")->setCurrentRow(bitsRow);
+    session.window.List("StopBit")->setCurrentRow(stopRow);
+    session.window.Button("Parity")->setChecked(parity);
+    session.window->OpenComClick();
+    QCOMPARE(session.window->PortOpen(), taken);
+    QCOMPARE(session.window.messages.empty(), taken);
     if (taken) {
-        const PtyLine::Framing framing = line.CurrentFraming();
+        const PtyLine::Framing framing = session.line.CurrentFraming();
         QCOMPARE(framing.baudRate, baudRate);
         QCOMPARE(framing.dataBits, 8);
         QCOMPARE(framing.twoStopBits, twoStopBits);
@@ -240,52 +230,46 @@ void PortCommandsTest::receiveWithoutPort() {
 // The instrument is unplugged while receiving: the window reports it and the receiver
 // pauses, keeping what it had.
 void PortCommandsTest::receiverFailureIsReportedByTheWindow() {
-    PtyLine line;
-    WindowUnderTest window;
-    window.devices["COM1"] = line.DevicePath();
-    window->OpenComClick();
-    window->ReceiveDataClick();
-    QVERIFY(line.Send("1 2 3 4\n5 6"));
-    QVERIFY(WaitUntil([&] { return window->TextPane().LineCount() == 1; }));
-    const std::vector<bool> receiving = window.CommandStates();
-    line.HangUp();
-    QVERIFY(WaitUntil([&] { return !window.messages.empty(); }));
-    const BoxMessage& message = window.messages.front();
+    WindowOnLine session;
+    session.window->OpenComClick();
+    session.window->ReceiveDataClick();
+    QVERIFY(session.line.Send("1 2 3 4\n5 6"));
+    QVERIFY(RunEventsUntil([&] { return session.window->TextPane().LineCount() == 1; }));
+    const std::vector<bool> receiving = session.window.CommandStates();
+    session.line.HangUp();
+    QVERIFY(RunEventsUntil([&] { return !session.window.messages.empty(); }));
+    const BoxMessage& message = session.window.messages.front();
     QCOMPARE(message.caption, QStringLiteral("COM错误"));
     QVERIFY2(message.text.endsWith(QLatin1Char('\n') + kPortFailed), qPrintable(message.text));
     QCOMPARE(message.icon, QMessageBox::Information);
     QVERIFY(message.ownedByWindow);
-    QVERIFY(!window->Receiver().IsRunning());
-    QCOMPARE(window.CommandStates(), receiving);
-    QCOMPARE(window->TextPane().LineCount(), std::size_t{1});
+    QVERIFY(!session.window->Receiver().IsRunning());
+    QCOMPARE(session.window.CommandStates(), receiving);
+    QCOMPARE(session.window->TextPane().LineCount(), std::size_t{1});
 }
 
 void PortCommandsTest::closePortReleasesTheDevice() {
-    PtyLine line;
-    WindowUnderTest window;
-    window.devices["COM1"] = line.DevicePath();
-    window->OpenComClick();
-    window->X1Click();
-    QVERIFY(!window->PortOpen());
-    QVERIFY(window->Receiver().PortHandle() == nullptr);
-    QVERIFY(DeviceIsFree(line.DevicePath()));
-    window->ReceiveDataClick();
-    QCOMPARE(window.messages.size(), std::size_t{1});
-    QCOMPARE(window.messages.front().caption, QStringLiteral("警告"));
+    WindowOnLine session;
+    session.window->OpenComClick();
+    session.window->X1Click();
+    QVERIFY(!session.window->PortOpen());
+    QVERIFY(session.window->Receiver().PortHandle() == nullptr);
+    QVERIFY(DeviceIsFree(session.line.DevicePath()));
+    session.window->ReceiveDataClick();
+    QCOMPARE(session.window.messages.size(), std::size_t{1});
+    QCOMPARE(session.window.messages.front().caption, QStringLiteral("警告"));
 }
 
 void PortCommandsTest::closingTheWindowReleasesTheDevice() {
-    PtyLine line;
-    WindowUnderTest window;
-    window.devices["COM1"] = line.DevicePath();
-    window->show();
-    window->OpenComClick();
-    window->ReceiveDataClick();
-    QVERIFY(window->Receiver().IsRunning());
-    QVERIFY(window->close());
-    QVERIFY(window->Receiver().IsTerminated());
-    QVERIFY(!window->PortOpen());
-    QVERIFY(DeviceIsFree(line.DevicePath()));
+    WindowOnLine session;
+    session.window->show();
+    session.window->OpenComClick();
+    session.window->ReceiveDataClick();
+    QVERIFY(session.window->Receiver().IsRunning());
+    QVERIFY(session.window->close());
+    QVERIFY(session.window->Receiver().IsTerminated());
+    QVERIFY(!session.window->PortOpen());
+    QVERIFY(DeviceIsFree(session.line.DevicePath()));
 }
 
 QTEST_MAIN(PortCommandsTest)

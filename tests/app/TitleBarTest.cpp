@@ -6,16 +6,21 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "Programs.h"
+
 namespace {
 
-QString Run(const QString& program, const QStringList& arguments, const QString& display) {
-    QProcess process;
+QProcessEnvironment OnDisplay(const QString& display) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), display);
-    process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return env;
+}
+
+QString Run(const QString& program, const QStringList& arguments, const QString& display) {
+    const auto onDisplay = [&](QProcess& process) {
+        process.setProcessEnvironment(OnDisplay(display));
+    };
+    return QString::fromUtf8(RunProgram(program, arguments, {}, onDisplay).out);
 }
 
 // The window id of the program's top-level window whose name is set, or an empty string.
@@ -46,19 +51,18 @@ void TitleBarTest::mainWindowTitleHasNoSuffix() {
     server.start(QStringLiteral("Xvfb"),
                  {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
     QVERIFY(server.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), kGuardMs);
     const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine()).trimmed();
 
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), display);
+    QProcessEnvironment env = OnDisplay(display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     program.setProcessEnvironment(env);
-    program.start(QStringLiteral(KVQ_BIN_DIR "/kvq-transfer"));
+    program.start(ProgramPath("kvq-transfer"));
     QVERIFY(program.waitForStarted());
 
     QString id;
-    QTRY_VERIFY_WITH_TIMEOUT(!(id = MainWindowId(display)).isEmpty(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!(id = MainWindowId(display)).isEmpty(), kGuardMs);
     const QString name = Run(QStringLiteral("xprop"), {"-id", id, "_NET_WM_NAME"}, display);
     program.kill();
     program.waitForFinished();

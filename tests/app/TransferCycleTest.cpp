@@ -16,53 +16,17 @@
 #include <csignal>
 #include <cstring>
 
+#include "Files.h"
 #include "Memo.h"
 #include "PermissionBitsBind.h"
-#include "PtyLine.h"
-#include "WindowUnderTest.h"
+#include "Texts.h"
+#include "WindowOnLine.h"
 
 using kvq::BoxMessage;
 
 Q_DECLARE_METATYPE(std::vector<std::string>)
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-std::string Joined(const std::vector<std::string>& lines, const std::string& end) {
-    std::string bytes;
-    for (const std::string& line : lines) {
-        bytes += line + end;
-    }
-    return bytes;
-}
-
-// A window receiving on a pseudo-terminal, ready to save into a temporary folder.
-struct Session {
-    PtyLine line;
-    WindowUnderTest window;
-    QTemporaryDir folder;
-
-    Session() { window.devices["COM1"] = line.DevicePath(); }
-
-    bool Receive(const std::string& bytes, std::size_t linesExpected) {
-        if (!window->PortOpen()) {
-            window->OpenComClick();
-        }
-        window->ReceiveDataClick();
-        return line.Send(bytes) &&
-               WaitUntil([&] { return window->TextPane().LineCount() == linesExpected; });
-    }
-
-    QString Save(const QString& name) {
-        window.saveAnswer = folder.filePath(name);
-        window->SaveDataClick();
-        return window->SaveFileName();
-    }
-};
 
 const QString kSaveCaption = QStringLiteral("保存数据");
 
@@ -146,7 +110,7 @@ void TransferCycleTest::receiveAndSaveEachInstrumentType() {
     QFETCH(int, type);
     QFETCH(std::vector<std::string>, lines);
     QFETCH(QByteArray, file);
-    Session session;
+    WindowOnLine session;
     session.window.SelectInstrumentType(type);
     QVERIFY(session.Receive(Joined(lines, "\r\n"), lines.size()));
     const auto& stored = session.window->TextPane().StoredLines();
@@ -156,7 +120,7 @@ void TransferCycleTest::receiveAndSaveEachInstrumentType() {
 
     const QString saved = session.Save(QStringLiteral("survey"));
     QCOMPARE(saved, session.folder.filePath("survey.kvq"));
-    QCOMPARE(ReadAll(saved), file);
+    QCOMPARE(FileBytes(saved), file);
     // Only the HXR example leaves a reading ("12") out, which saveMessage covers.
     QCOMPARE(session.window.messages.size(), std::size_t{type == 2 ? 1u : 0u});
 }
@@ -254,30 +218,30 @@ void TransferCycleTest::saveStartFolder() {
 }
 
 void TransferCycleTest::receiveAgainEmptiesThePane() {
-    Session session;
+    WindowOnLine session;
     QVERIFY(session.Receive("a\nb\n", 2));
     session.window->StopClick();
     session.window->ReceiveDataClick();
     QCOMPARE(session.window->TextPane().LineCount(), std::size_t{0});
     QVERIFY(session.line.Send("c\n"));
-    QVERIFY(WaitUntil([&] { return session.window->TextPane().LineCount() == 1; }));
+    QVERIFY(RunEventsUntil([&] { return session.window->TextPane().LineCount() == 1; }));
     QCOMPARE(session.window->TextPane().StoredLines().front(), std::string("c"));
 }
 
 // The instrument keeps sending while the user stops and starts again: the half line it was
 // in the middle of is completed, not lost or split.
 void TransferCycleTest::partialLineSurvivesStopAndResume() {
-    Session session;
+    WindowOnLine session;
     kvq::TRS232Form& window = session.window.Window();
     QVERIFY(session.Receive("1 2\n12 3", 1));
-    QVERIFY(WaitUntil([&] { return window.Receiver().LineBuffer().Pending() == "12 3"; }));
+    QVERIFY(RunEventsUntil([&] { return window.Receiver().LineBuffer().Pending() == "12 3"; }));
     window.StopClick();
     // Bytes that arrive while stopped wait in the port.
     QVERIFY(session.line.Send(".5 7 8\n9"));
     QTest::qWait(50);
     QCOMPARE(window.TextPane().LineCount(), std::size_t{1});
     window.ReceiveDataClick();
-    QVERIFY(WaitUntil([&] {
+    QVERIFY(RunEventsUntil([&] {
         return window.TextPane().LineCount() == 1 &&
                window.Receiver().LineBuffer().Pending() == "9";
     }));
@@ -323,8 +287,8 @@ void TransferCycleTest::forcedExtensionAndProposedName() {
 
     window.saveAnswer = folder.filePath(chosen);
     window->SaveDataClick();
-    QCOMPARE(ReadAll(folder.filePath(written)), QByteArray("1 12.5 3.20 10:30\r\n"));
-    QCOMPARE(ReadAll(folder.filePath("survey.txt")), QByteArray("not ours"));
+    QCOMPARE(FileBytes(folder.filePath(written)), QByteArray("1 12.5 3.20 10:30\r\n"));
+    QCOMPARE(FileBytes(folder.filePath("survey.txt")), QByteArray("not ours"));
 
     window.saveAnswer.reset();
     window->SaveDataClick();
@@ -357,7 +321,7 @@ void TransferCycleTest::existingFileIsReplaced() {
     window.PutLines({"a b c d"});
     window.saveAnswer = folder.filePath("line");
     window->SaveDataClick();
-    QCOMPARE(ReadAll(folder.filePath("line.kvq")), QByteArray("a b c d\r\n"));
+    QCOMPARE(FileBytes(folder.filePath("line.kvq")), QByteArray("a b c d\r\n"));
     QVERIFY(window.messages.empty());
 }
 
@@ -371,7 +335,7 @@ void TransferCycleTest::longLineIsSavedAsItsFirst4096Bytes() {
     window.PutLines({line});
     window.saveAnswer = folder.filePath("long");
     window->SaveDataClick();
-    QCOMPARE(ReadAll(folder.filePath("long.kvq")),
+    QCOMPARE(FileBytes(folder.filePath("long.kvq")),
              QByteArray::fromStdString(line.substr(0, 4096) + "\r\n"));
 }
 
@@ -437,7 +401,7 @@ void TransferCycleTest::recordsBeforeAFailedWriteStay() {
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
-    QCOMPARE(ReadAll(folder.filePath("limited.kvq")), firstFive);
+    QCOMPARE(FileBytes(folder.filePath("limited.kvq")), firstFive);
     QCOMPARE(window.messages.size(), std::size_t{1});
     QCOMPARE(window.messages.front().text,
              QStringLiteral("数据文件") + folder.filePath("limited.kvq") +
@@ -500,7 +464,7 @@ void TransferCycleTest::saveMessage() {
     window.PutLines(lines);
     window.saveAnswer = folder.filePath("line");
     window->SaveDataClick();
-    QCOMPARE(ReadAll(folder.filePath("line.kvq")), file);
+    QCOMPARE(FileBytes(folder.filePath("line.kvq")), file);
     if (message.isEmpty()) {
         QCOMPARE(window.messages.size(), std::size_t{0});
         return;
@@ -515,10 +479,12 @@ void TransferCycleTest::saveMessage() {
 // A save of many lines lets read steps and paints run meanwhile (as under a modal dialog),
 // and saves the lines the pane held when it began, none that arrived during it.
 void TransferCycleTest::longSaveKeepsTheEventLoopGoing() {
-    Session session;
+    WindowOnLine session;
     session.window.SelectInstrumentType(5);
     constexpr std::size_t kLines = 100000;
     session.window.PutLines(std::vector<std::string>(kLines, "1 2 3 4"));
+    // Lines put straight into the pane leave the commands alone: the user could save them.
+    session.window.SetEnabled(kvq::Command::kSaveData, true);
     int ticks = 0;
     QTimer arriving;
     QObject::connect(&arriving, &QTimer::timeout, [&] {
@@ -531,7 +497,7 @@ void TransferCycleTest::longSaveKeepsTheEventLoopGoing() {
     const QString saved = session.Save(QStringLiteral("long"));
     const qint64 ms = clock.elapsed();
     arriving.stop();
-    const QByteArray file = ReadAll(saved);
+    const QByteArray file = FileBytes(saved);
     QCOMPARE(file.size(), qsizetype(kLines * 9));
     QVERIFY(!file.contains("5 6 7 8"));
     // The save takes long enough here for the event loop to have run more than once.

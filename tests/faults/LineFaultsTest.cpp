@@ -14,13 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "EventLoop.h"
+#include "Files.h"
 #include "LineAssembler.h"
 #include "Memo.h"
 #include "PtyFeeder.h"
-#include "PtyLine.h"
 #include "ResidentMemory.h"
-#include "RunEventsUntil.h"
-#include "WindowUnderTest.h"
+#include "Texts.h"
+#include "WindowOnLine.h"
 
 using kvq::BoxMessage;
 using kvq::LineAssembler;
@@ -29,51 +30,7 @@ namespace {
 
 constexpr std::size_t kMegabyte = 1024 * 1024;
 // Megabytes through a pseudo-terminal into a sanitizer build on a busy machine.
-constexpr int kBulkTimeoutMs = 600000;
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-std::string Joined(const std::vector<std::string>& lines, const std::string& end) {
-    std::string bytes;
-    for (const std::string& line : lines) {
-        bytes += line + end;
-    }
-    return bytes;
-}
-
-std::vector<std::string> PaneLines(WindowUnderTest& window) {
-    const auto& stored = window->TextPane().StoredLines();
-    return {stored.begin(), stored.end()};
-}
-
-// A window receiving on a pseudo-terminal with instrument type 5, whose lines of four fields
-// are saved unchanged: the saved file shows the pane's bytes.
-struct Receiving {
-    PtyLine line;
-    WindowUnderTest window;
-    QTemporaryDir folder;
-
-    Receiving() {
-        window.devices["COM1"] = line.DevicePath();
-        window.SelectInstrumentType(5);
-    }
-    // As the user does it: open the port, then receive.
-    bool Start() {
-        Click("OpenCom");
-        Click("ReceiveData");
-        return window->Receiver().IsRunning();
-    }
-    void Click(const char* command) { window.Button(QString::fromLatin1(command))->click(); }
-    QByteArray Save(const QString& name) {
-        window.saveAnswer = folder.filePath(name);
-        Click("SaveData");
-        return ReadAll(folder.filePath(name + ".kvq"));
-    }
-    std::string Pending() { return std::string(window->Receiver().LineBuffer().Pending()); }
-};
+constexpr int kBulkTimeoutMs = 5 * kGuardMs;
 
 // What the pane stores of a line the receiver hands over: the text ends at a zero byte, and
 // a carriage return at its very end belongs to the line break.
@@ -177,21 +134,19 @@ private slots:
 // The instrument's cable is pulled half-way through a line: one message, the receiver
 // pauses, the lines received before are kept and saved as they came.
 void LineFaultsTest::hangUpInTheMiddleOfALine() {
-    Receiving session;
+    WindowOnLine session(5);
     QVERIFY(session.line.IsValid());
-    QVERIFY(session.Start());
+    QVERIFY(session.StartReceiving());
     const std::vector<std::string> lines{"1 12.5 3.20 10:30", "2,12.4,3.18,10:31",
                                          "\xb2\xe2\xb5\xe3 12.5 3.20 10:33"};
     QVERIFY(session.line.Send(Joined(lines, "\r\n") + "3 12.6 3.2"));
-    QVERIFY(RunEventsUntil(
-        [&] {
-            return session.window->TextPane().LineCount() == 3 && session.Pending() == "3 12.6 3.2";
-        },
-        30000));
+    QVERIFY(RunEventsUntil([&] {
+        return session.window->TextPane().LineCount() == 3 && session.Pending() == "3 12.6 3.2";
+    }));
     const std::vector<bool> receivingCommands = session.window.CommandStates();
 
     session.line.HangUp();
-    QVERIFY(RunEventsUntil([&] { return !session.window.messages.empty(); }, 30000));
+    QVERIFY(RunEventsUntil([&] { return !session.window.messages.empty(); }));
     // The dead line stays readable for ever: give a second message every chance to come.
     QTest::qWait(300);
     QCOMPARE(session.window.messages.size(), std::size_t{1});
@@ -203,11 +158,11 @@ void LineFaultsTest::hangUpInTheMiddleOfALine() {
     QVERIFY(!session.window->Receiver().IsRunning());
     QVERIFY(!session.window->Receiver().IsTerminated());
     QCOMPARE(session.window.CommandStates(), receivingCommands);
-    QCOMPARE(PaneLines(session.window), lines);
+    QCOMPARE(session.PaneLines(), lines);
 
     // The user stops and saves what came before the cable was pulled.
-    session.Click("Stop");
-    QCOMPARE(session.Save(QStringLiteral("kept")),
+    QVERIFY(session.window.Click("Stop"));
+    QCOMPARE(FileBytes(session.Save(QStringLiteral("kept"))),
              QByteArray::fromStdString(Joined(lines, "\r\n")));
     QCOMPARE(session.window.messages.size(), std::size_t{1});
 }
@@ -216,23 +171,22 @@ void LineFaultsTest::hangUpInTheMiddleOfALine() {
 // connection's first line must not be glued onto it, which could make a plausible but false
 // record.
 void LineFaultsTest::reconnectAfterHangUpStartsAFreshLine() {
-    Receiving session;
-    QVERIFY(session.Start());
+    WindowOnLine session(5);
+    QVERIFY(session.StartReceiving());
     QVERIFY(session.line.Send("1 12.5 3.20 10:30\r\n3 12.6 3."));
-    QVERIFY(RunEventsUntil([&] { return session.Pending() == "3 12.6 3."; }, 30000));
+    QVERIFY(RunEventsUntil([&] { return session.Pending() == "3 12.6 3."; }));
     session.line.HangUp();
-    QVERIFY(RunEventsUntil([&] { return !session.window.messages.empty(); }, 30000));
-    session.Click("Stop");
+    QVERIFY(RunEventsUntil([&] { return !session.window.messages.empty(); }));
+    QVERIFY(session.window.Click("Stop"));
 
     PtyLine replugged;
     session.window.devices["COM1"] = replugged.DevicePath();
-    session.Click("OpenCom");
-    session.Click("ReceiveData");
+    QVERIFY(session.window.Click("OpenCom"));
+    QVERIFY(session.window.Click("ReceiveData"));
     QVERIFY(session.window->Receiver().IsRunning());
     QVERIFY(replugged.Send("19 10:32\r\n4 12.5 3.19 10:33\r\n"));
-    QVERIFY(RunEventsUntil([&] { return session.window->TextPane().LineCount() == 2; }, 30000));
-    QCOMPARE(PaneLines(session.window),
-             (std::vector<std::string>{"19 10:32", "4 12.5 3.19 10:33"}));
+    QVERIFY(RunEventsUntil([&] { return session.window->TextPane().LineCount() == 2; }));
+    QCOMPARE(session.PaneLines(), (std::vector<std::string>{"19 10:32", "4 12.5 3.19 10:33"}));
     QCOMPARE(session.window.messages.size(), std::size_t{1});
 }
 
@@ -245,9 +199,9 @@ void LineFaultsTest::binaryNoiseAtFullSpeed() {
     QVERIFY(expected.longestLine < LineAssembler::kMaxLineBytes);
     QCOMPARE(expected.pending, std::string("end of noise"));
 
-    Receiving session;
+    WindowOnLine session(5);
     session.window->show();
-    QVERIFY(session.Start());
+    QVERIFY(session.StartReceiving());
     const kvq::Memo& pane = session.window->TextPane();
     // Fonts and glyphs for the first lines shown are paid once: growth counts from here.
     constexpr std::size_t kSettledLines = 4000;
@@ -312,9 +266,9 @@ void LineFaultsTest::endlessLine() {
     constexpr std::size_t kBound = LineAssembler::kMaxLineBytes;
     const std::string line = SelfDescribingLine(10 * kMegabyte);
 
-    Receiving session;
+    WindowOnLine session(5);
     session.window->show();
-    QVERIFY(session.Start());
+    QVERIFY(session.StartReceiving());
     const LineAssembler& building = session.window->Receiver().LineBuffer();
     int turnsWhileArriving = 0;
     std::size_t mostHeld = 0;
@@ -366,8 +320,8 @@ void LineFaultsTest::endlessLine() {
     QVERIFY(building.Pending().empty());
     QCOMPARE(building.Dropped(), std::size_t{0});
 
-    session.Click("Stop");
-    QCOMPARE(session.Save(QStringLiteral("long")),
+    QVERIFY(session.window.Click("Stop"));
+    QCOMPARE(FileBytes(session.Save(QStringLiteral("long"))),
              QByteArray::fromStdString(line.substr(0, 4096) + "\r\n"));
     QVERIFY(session.window.messages.empty());
 }

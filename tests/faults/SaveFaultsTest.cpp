@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <poll.h>
-#include <sys/fsuid.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,37 +25,16 @@
 #include <thread>
 #include <vector>
 
+#include "EventLoop.h"
+#include "Files.h"
 #include "Memo.h"
-#include "PtyFeeder.h"
-#include "PtyLine.h"
-#include "RunEventsUntil.h"
-#include "WindowUnderTest.h"
+#include "PermissionBitsBind.h"
+#include "Texts.h"
+#include "WindowOnLine.h"
 
 using kvq::BoxMessage;
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-std::string Joined(const std::vector<std::string>& lines, const std::string& end) {
-    std::string bytes;
-    for (const std::string& line : lines) {
-        bytes += line + end;
-    }
-    return bytes;
-}
-
-QString SystemText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // Records of instrument type 5 (four fields, saved unchanged), numbered from `first`.
 std::vector<std::string> Records(int first, int count) {
@@ -67,66 +45,6 @@ std::vector<std::string> Records(int first, int count) {
     }
     return lines;
 }
-
-// A window receiving on a pseudo-terminal with instrument type 5.
-struct Receiving {
-    PtyLine line;
-    WindowUnderTest window;
-    QTemporaryDir folder;
-
-    Receiving() {
-        window.devices["COM1"] = line.DevicePath();
-        window.SelectInstrumentType(5);
-    }
-    void Click(const char* command) { window.Button(QString::fromLatin1(command))->click(); }
-    // Opens the port and receives `lines`, sent from a thread as the instrument sends them.
-    bool Receive(const std::vector<std::string>& lines) {
-        if (!window->PortOpen()) {
-            Click("OpenCom");
-        }
-        Click("ReceiveData");
-        const std::string bytes = Joined(lines, "\r\n");
-        PtyFeeder feeder(line, bytes);
-        return RunEventsUntil(
-                   [&] {
-                       return feeder.Finished() && window->TextPane().LineCount() == lines.size();
-                   },
-                   120000) &&
-               feeder.Succeeded();
-    }
-    std::vector<std::string> PaneLines() {
-        const auto& stored = window->TextPane().StoredLines();
-        return {stored.begin(), stored.end()};
-    }
-};
-
-// The save runs with the file-system identity of an ordinary user, as the program runs in
-// use. Root ignores file modes; the file-system user id is a property of the calling thread
-// only, and dropping it from 0 also drops root's power over file modes, until it is given
-// back.
-class OrdinaryUserFiles {
-public:
-    static constexpr uid_t kNobody = 65534;
-    OrdinaryUserFiles() : wasRoot_(::geteuid() == 0) {
-        if (wasRoot_) {
-            ::setfsuid(kNobody);
-        }
-    }
-    ~OrdinaryUserFiles() {
-        if (wasRoot_) {
-            ::setfsuid(0);
-        }
-    }
-    OrdinaryUserFiles(const OrdinaryUserFiles&) = delete;
-    OrdinaryUserFiles& operator=(const OrdinaryUserFiles&) = delete;
-    // The identity took: setfsuid answers with the current one.
-    bool InEffect() const {
-        return !wasRoot_ || static_cast<uid_t>(::setfsuid(static_cast<uid_t>(-1))) == kNobody;
-    }
-
-private:
-    bool wasRoot_;
-};
 
 // The immutable attribute (chattr +i) refuses writing to everyone, root included; taken off
 // again at the end, or the temporary folder could not be removed.
@@ -206,11 +124,11 @@ void SaveFaultsTest::refusedSave() {
     QFETCH(Refusal, refusal);
     QFETCH(QString, chosen);
     QFETCH(int, error);
-    Receiving session;
+    WindowOnLine session(5);
     const std::vector<std::string> lines{"1 12.5 3.20 10:30", "2,12.4,3.18,10:31",
                                          "\xb2\xe2\xb5\xe3 12.5 3.20 10:33"};
-    QVERIFY(session.Receive(lines));
-    session.Click("Stop");
+    QVERIFY(session.Receive(Joined(lines, "\r\n"), lines.size()));
+    QVERIFY(session.window.Click("Stop"));
     QDir folder(session.folder.path());
     const QString written = folder.filePath(chosen + ".kvq");
 
@@ -246,11 +164,11 @@ void SaveFaultsTest::refusedSave() {
 
     session.window.saveAnswer = folder.filePath(chosen);
     if (refusal == Refusal::kReadOnly) {
-        const OrdinaryUserFiles ordinaryUser;
-        QVERIFY(ordinaryUser.InEffect());
-        session.Click("SaveData");
+        const PermissionBitsBind ordinaryUser;
+        QVERIFY(ordinaryUser.Binds());
+        QVERIFY(session.window.Click("SaveData"));
     } else {
-        session.Click("SaveData");
+        QVERIFY(session.window.Click("SaveData"));
     }
 
     QCOMPARE(session.window.messages.size(), std::size_t{1});
@@ -264,15 +182,15 @@ void SaveFaultsTest::refusedSave() {
     QVERIFY(!session.window->Receiver().IsRunning());
     QCOMPARE(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
     if (refusal == Refusal::kReadOnly || refusal == Refusal::kImmutable) {
-        QCOMPARE(ReadAll(written), kOldContent);
+        QCOMPARE(FileBytes(written), kOldContent);
     } else if (refusal == Refusal::kFolder) {
         QVERIFY(QFileInfo(written).isDir());
-        QCOMPARE(ReadAll(written + "/inside"), kOldContent);
+        QCOMPARE(FileBytes(written + "/inside"), kOldContent);
     }
 
     session.window.saveAnswer = folder.filePath("good");
-    session.Click("SaveData");
-    QCOMPARE(ReadAll(folder.filePath("good.kvq")),
+    QVERIFY(session.window.Click("SaveData"));
+    QCOMPARE(FileBytes(folder.filePath("good.kvq")),
              QByteArray::fromStdString(Joined(lines, "\r\n")));
     QCOMPARE(session.window.messages.size(), std::size_t{1});
     QCOMPARE(session.PaneLines(), lines);
@@ -284,16 +202,15 @@ void SaveFaultsTest::refusedSave() {
 // save began, and the lines sent during and after the save land in the pane, none lost, none
 // twice, the half line of before the save completed.
 void SaveFaultsTest::saveWhileReceiving() {
-    Receiving session;
+    WindowOnLine session(5);
     // A first reception, stopped, enables the save command; receiving again leaves it enabled.
-    QVERIFY(session.Receive(Records(0, 1)));
-    session.Click("Stop");
+    QVERIFY(session.Receive(Joined(Records(0, 1), "\r\n"), 1));
+    QVERIFY(session.window.Click("Stop"));
     const std::vector<std::string> before = Records(1, 5000);
-    QVERIFY(session.Receive(before));
+    QVERIFY(session.Receive(Joined(before, "\r\n"), before.size()));
     QVERIFY(session.line.Send("005001 12.5 3."));
     QVERIFY(RunEventsUntil(
-        [&] { return session.window->Receiver().LineBuffer().Pending() == "005001 12.5 3."; },
-        30000));
+        [&] { return session.window->Receiver().LineBuffer().Pending() == "005001 12.5 3."; }));
     QVERIFY(session.window.Enabled(kvq::Command::kSaveData));
     const std::vector<bool> commands = session.window.CommandStates();
 
@@ -330,7 +247,7 @@ void SaveFaultsTest::saveWhileReceiving() {
             }
         });
         session.window.saveAnswer = session.folder.filePath("during");
-        session.Click("SaveData");
+        QVERIFY(session.window.Click("SaveData"));
         // The save has closed the file: the reader reaches its end.
     }
     ::close(reader);
@@ -347,8 +264,8 @@ void SaveFaultsTest::saveWhileReceiving() {
     expected.push_back("005001 12.5 3.20 10:30");
     expected.insert(expected.end(), during.begin(), during.end());
     expected.push_back("005022 12.5 3.20 10:30");
-    QVERIFY(RunEventsUntil(
-        [&] { return session.window->TextPane().LineCount() == expected.size(); }, 30000));
+    QVERIFY(
+        RunEventsUntil([&] { return session.window->TextPane().LineCount() == expected.size(); }));
     QCOMPARE(session.PaneLines(), expected);
     QVERIFY(session.window->Receiver().IsRunning());
     QCOMPARE(session.window.CommandStates(), commands);
@@ -372,25 +289,22 @@ void SaveFaultsTest::linesArriveWhileTheSaveDialogIsOpen() {
     window.ReceiveDataClick();
     const std::vector<std::string> first = Records(1, 3);
     QVERIFY(line.Send(Joined(first, "\r\n")));
-    QVERIFY(RunEventsUntil([&] { return window.TextPane().LineCount() == 3; }, 30000));
+    QVERIFY(RunEventsUntil([&] { return window.TextPane().LineCount() == 3; }));
 
     const std::vector<std::string> second = Records(4, 3);
     bool dialogSeen = false;
     bool arrivedWhileOpen = false;
     QTimer::singleShot(0, this, [&] {
         QFileDialog* dialog = nullptr;
-        dialogSeen = RunEventsUntil(
-            [&] {
-                dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                return dialog != nullptr;
-            },
-            30000);
+        dialogSeen = RunEventsUntil([&] {
+            dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            return dialog != nullptr;
+        });
         if (dialog == nullptr) {
             return;
         }
-        arrivedWhileOpen =
-            line.Send(Joined(second, "\r\n")) &&
-            RunEventsUntil([&] { return window.TextPane().LineCount() == 6; }, 30000);
+        arrivedWhileOpen = line.Send(Joined(second, "\r\n")) &&
+                           RunEventsUntil([&] { return window.TextPane().LineCount() == 6; });
         // The user goes to the folder, types the name and presses Enter.
         dialog->setDirectory(folder.path());
         if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
@@ -408,10 +322,11 @@ void SaveFaultsTest::linesArriveWhileTheSaveDialogIsOpen() {
     QCOMPARE(window.SaveFileName(), folder.filePath("open.kvq"));
     std::vector<std::string> both = first;
     both.insert(both.end(), second.begin(), second.end());
-    QCOMPARE(ReadAll(folder.filePath("open.kvq")), QByteArray::fromStdString(Joined(both, "\r\n")));
+    QCOMPARE(FileBytes(folder.filePath("open.kvq")),
+             QByteArray::fromStdString(Joined(both, "\r\n")));
 
     QVERIFY(line.Send("000007 12.5 3.20 10:30\n"));
-    QVERIFY(RunEventsUntil([&] { return window.TextPane().LineCount() == 7; }, 30000));
+    QVERIFY(RunEventsUntil([&] { return window.TextPane().LineCount() == 7; }));
     QVERIFY(window.Receiver().IsRunning());
     QVERIFY(messages.empty());
 }

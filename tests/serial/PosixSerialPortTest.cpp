@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -8,8 +9,8 @@
 #include <cstring>
 #include <memory>
 
-#include "KernelRate.h"
-#include "PtyPair.h"
+#include "EventLoop.h"
+#include "PtyLine.h"
 #include "SerialPort.h"
 
 using kvq::LineSettings;
@@ -24,9 +25,9 @@ std::string SystemText(int error) {
 }
 
 // A port on the pty, opened and set to the window's defaults.
-std::unique_ptr<kvq::SerialPort> OpenConfigured(const PtyPair& pty) {
+std::unique_ptr<kvq::SerialPort> OpenConfigured(const PtyLine& pty) {
     auto port = kvq::CreatePlatformSerialPort();
-    if (!port->Open(pty.SlavePath()) || !port->ReadSettings() ||
+    if (!port->Open(pty.DevicePath()) || !port->ReadSettings() ||
         !port->WriteSettings(LineSettings{})) {
         return nullptr;
     }
@@ -94,11 +95,11 @@ void PosixSerialPortTest::portInUseIsBusy_data() {
 
 void PosixSerialPortTest::portInUseIsBusy() {
     QFETCH(QString, holder);
-    PtyPair pty;
+    PtyLine pty;
     QVERIFY(pty.IsValid());
 
     std::unique_ptr<kvq::SerialPort> first;
-    const int other = ::open(pty.SlavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    const int other = ::open(pty.DevicePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
     QVERIFY(other >= 0);
     if (holder == "port") {
         first = OpenConfigured(pty);
@@ -110,7 +111,7 @@ void PosixSerialPortTest::portInUseIsBusy() {
     }
 
     auto second = kvq::CreatePlatformSerialPort();
-    QVERIFY(!second->Open(pty.SlavePath()));
+    QVERIFY(!second->Open(pty.DevicePath()));
     QVERIFY(!second->IsOpen());
     QCOMPARE(second->LastErrorText(), SystemText(EBUSY));
     if (first) {
@@ -121,7 +122,7 @@ void PosixSerialPortTest::portInUseIsBusy() {
 }
 
 void PosixSerialPortTest::closeReleasesThePort() {
-    PtyPair pty;
+    PtyLine pty;
     auto first = OpenConfigured(pty);
     QVERIFY(first);
     first->Close();
@@ -130,13 +131,13 @@ void PosixSerialPortTest::closeReleasesThePort() {
 
     // The test still holds the device, so the exclusive flag would outlive a careless close.
     auto second = kvq::CreatePlatformSerialPort();
-    QVERIFY2(second->Open(pty.SlavePath()), second->LastErrorText().c_str());
+    QVERIFY2(second->Open(pty.DevicePath()), second->LastErrorText().c_str());
     second->Close();
-    QVERIFY2(first->Open(pty.SlavePath()), first->LastErrorText().c_str());
+    QVERIFY2(first->Open(pty.DevicePath()), first->LastErrorText().c_str());
 }
 
 void PosixSerialPortTest::portIsNotInherited() {
-    PtyPair pty;
+    PtyLine pty;
     auto port = OpenConfigured(pty);
     QVERIFY(port);
     // A child started by the program (help viewer, browser) would otherwise keep it locked.
@@ -181,9 +182,9 @@ void PosixSerialPortTest::lineSettingsOnAPty() {
     QFETCH(bool, taken);
     QFETCH(uint, rateCode);
 
-    PtyPair pty;
+    PtyLine pty;
     auto port = kvq::CreatePlatformSerialPort();
-    QVERIFY(port->Open(pty.SlavePath()));
+    QVERIFY(port->Open(pty.DevicePath()));
     QVERIFY(port->ReadSettings());
     QCOMPARE(port->WriteSettings({rate, bits, stop, odd}), taken);
     if (!taken) {
@@ -192,11 +193,11 @@ void PosixSerialPortTest::lineSettingsOnAPty() {
     }
     const termios t = pty.SlaveSettings();
     if (rateCode == 0) {
-        QCOMPARE(KernelCustomRate(pty.SlaveFd()), uint(rate));
+        QCOMPARE(pty.CustomRate(), uint(rate));
     } else {
         QCOMPARE(uint(cfgetospeed(&t)), rateCode);
         QCOMPARE(uint(cfgetispeed(&t)), rateCode);
-        QCOMPARE(KernelCustomRate(pty.SlaveFd()), 0u);
+        QCOMPARE(pty.CustomRate(), 0u);
     }
     QCOMPARE(t.c_cflag & CSIZE, tcflag_t(CS8));
     QCOMPARE((t.c_cflag & CSTOPB) != 0, stop == StopBits::kTwo);
@@ -208,9 +209,9 @@ void PosixSerialPortTest::lineSettingsOnAPty() {
 }
 
 void PosixSerialPortTest::refusedSettingsLeaveThePortAlone() {
-    PtyPair pty;
+    PtyLine pty;
     auto port = kvq::CreatePlatformSerialPort();
-    QVERIFY(port->Open(pty.SlavePath()));
+    QVERIFY(port->Open(pty.DevicePath()));
     QVERIFY(port->ReadSettings());
     const termios before = pty.SlaveSettings();
     QVERIFY(!port->WriteSettings({9600, 8, StopBits::kOneAndHalf, false}));
@@ -220,13 +221,13 @@ void PosixSerialPortTest::refusedSettingsLeaveThePortAlone() {
 }
 
 void PosixSerialPortTest::bytesArriveUnchangedAndNothingGoesBack() {
-    PtyPair pty;
+    PtyLine pty;
     auto port = OpenConfigured(pty);
     QVERIFY(port);
     // CR, the XON/XOFF bytes, a zero byte, ^C and a byte with the high bit all pass as data.
     const std::string sent("a\r\n\x11\x13\0\x03\xb2\xe2\x7f\n", 11);
-    QVERIFY(pty.Write(sent));
-    QTRY_COMPARE_WITH_TIMEOUT(pty.InputQueued(), int(sent.size()), kLineWaitMs);
+    QVERIFY(pty.Send(sent));
+    QTRY_COMPARE_WITH_TIMEOUT(pty.InputQueued(), int(sent.size()), kGuardMs);
     QCOMPARE(port->BytesWaiting(), std::optional<std::size_t>(sent.size()));
     std::string got(64, '\0');
     got.resize(port->Read(got.data(), got.size()));
@@ -235,7 +236,7 @@ void PosixSerialPortTest::bytesArriveUnchangedAndNothingGoesBack() {
 }
 
 void PosixSerialPortTest::queueCountReadAndDiscard() {
-    PtyPair pty;
+    PtyLine pty;
     auto port = OpenConfigured(pty);
     QVERIFY(port);
     QCOMPARE(port->BytesWaiting(), std::optional<std::size_t>(0));
@@ -243,8 +244,8 @@ void PosixSerialPortTest::queueCountReadAndDiscard() {
     QCOMPARE(port->Read(buffer, sizeof buffer), std::size_t(0));
     QCOMPARE(port->LastErrorText(), SystemText(EAGAIN));
 
-    QVERIFY(pty.Write("0123456789"));
-    QTRY_COMPARE_WITH_TIMEOUT(port->BytesWaiting(), std::optional<std::size_t>(10), kLineWaitMs);
+    QVERIFY(pty.Send("0123456789"));
+    QTRY_COMPARE_WITH_TIMEOUT(port->BytesWaiting(), std::optional<std::size_t>(10), kGuardMs);
     QCOMPARE(port->Read(buffer, 4), std::size_t(4));
     QCOMPARE(std::string(buffer, 4), std::string("0123"));
     QCOMPARE(port->BytesWaiting(), std::optional<std::size_t>(6));
@@ -253,23 +254,23 @@ void PosixSerialPortTest::queueCountReadAndDiscard() {
 }
 
 void PosixSerialPortTest::newSettingsDropBytesFramedUnderOldOnes() {
-    PtyPair pty;
+    PtyLine pty;
     auto port = kvq::CreatePlatformSerialPort();
-    QVERIFY(port->Open(pty.SlavePath()));
-    QVERIFY(pty.Write("junk\n"));
-    QTRY_COMPARE_WITH_TIMEOUT(pty.InputQueued(), 5, kLineWaitMs);
+    QVERIFY(port->Open(pty.DevicePath()));
+    QVERIFY(pty.Send("junk\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(pty.InputQueued(), 5, kGuardMs);
     QVERIFY(port->ReadSettings());
     QVERIFY(port->WriteSettings(LineSettings{}));
     QCOMPARE(port->BytesWaiting(), std::optional<std::size_t>(0));
-    QVERIFY(pty.Write("ok\n"));
-    QTRY_COMPARE_WITH_TIMEOUT(port->BytesWaiting(), std::optional<std::size_t>(3), kLineWaitMs);
+    QVERIFY(pty.Send("ok\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(port->BytesWaiting(), std::optional<std::size_t>(3), kGuardMs);
 }
 
 void PosixSerialPortTest::hangUpFailsTheStatusQuery() {
-    PtyPair pty;
+    PtyLine pty;
     auto port = OpenConfigured(pty);
     QVERIFY(port);
-    pty.CloseMaster();
+    pty.HangUp();
     QCOMPARE(port->BytesWaiting(), std::nullopt);
     QCOMPARE(port->LastErrorText(), SystemText(EIO));
     char buffer[8];

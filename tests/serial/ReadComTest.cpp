@@ -1,13 +1,11 @@
-#include <QEventLoop>
-#include <QTimer>
 #include <QtTest>
 #include <cerrno>
 #include <cstring>
-#include <functional>
-#include <thread>
 
+#include "EventLoop.h"
 #include "ObservedPort.h"
-#include "PtyPair.h"
+#include "PtyFeeder.h"
+#include "PtyLine.h"
 #include "Rdcom.h"
 #include "ReceiverSinks.h"
 
@@ -15,7 +13,7 @@ namespace {
 
 // The receiver on a real pty, wired as the main window wires it.
 struct Rig {
-    PtyPair pty;
+    PtyLine pty;
     std::unique_ptr<kvq::SerialPort> real = kvq::CreatePlatformSerialPort();
     ObservedPort port{*real};
     RecordingLines lines;
@@ -23,7 +21,7 @@ struct Rig {
     kvq::ReadCom receiver{lines, messages};
 
     bool Open() {
-        const bool ok = pty.IsValid() && real->Open(pty.SlavePath()) && real->ReadSettings() &&
+        const bool ok = pty.IsValid() && real->Open(pty.DevicePath()) && real->ReadSettings() &&
                         real->WriteSettings(kvq::LineSettings{});
         if (ok) {
             receiver.SetPortHandle(&port);
@@ -38,12 +36,6 @@ std::vector<std::string> Strings(const QList<QByteArray>& list) {
         out.emplace_back(b.constData(), static_cast<std::size_t>(b.size()));
     }
     return out;
-}
-
-void SpinEvents(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 }  // namespace
@@ -101,9 +93,9 @@ void ReadComTest::byteRules() {
     std::size_t sent = 0;
     for (const QByteArray& chunk : reads) {
         // Each chunk is taken up before the next is sent, so it is a read of its own.
-        QVERIFY(rig.pty.Write(chunk.toStdString()));
+        QVERIFY(rig.pty.Send(chunk.toStdString()));
         sent += static_cast<std::size_t>(chunk.size());
-        QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, sent, kLineWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, sent, kGuardMs);
     }
     QCOMPARE(rig.lines.all, Strings(lines));
     QCOMPARE(QByteArray(rig.receiver.LineBuffer().Pending().data(),
@@ -124,11 +116,11 @@ void ReadComTest::everythingWaitingIsReadInOneStep() {
     Rig rig;
     QVERIFY(rig.Open());
     const std::string bytes = NumberedBytes(size);
-    QVERIFY(rig.pty.Write(bytes));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.pty.InputQueued(), size, kLineWaitMs);
+    QVERIFY(rig.pty.Send(bytes));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.pty.InputQueued(), size, kGuardMs);
 
     rig.receiver.Resume();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, std::size_t(size), kLineWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, std::size_t(size), kGuardMs);
     QCOMPARE(rig.port.statusQueries, 1);
     QCOMPARE(rig.port.reads, (size + 1023) / 1024);
     QCOMPARE(rig.port.largestRead, std::size_t(1024));
@@ -152,9 +144,9 @@ void ReadComTest::tenMegabytesAtFullSpeed() {
                  std::string(54, 'a' + i % 26) + "\n";
     }
     rig.receiver.Resume();
-    // The writer runs beside the event loop; leaving early stops it before it is joined.
-    std::jthread writer([&](std::stop_token stop) { rig.pty.Write(bytes, stop); });
-    QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, bytes.size(), 120000);
+    // The instrument writes beside the event loop; leaving early stops it.
+    const PtyFeeder instrument(rig.pty, bytes);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, bytes.size(), kGuardMs);
 
     QCOMPARE(rig.lines.all.size(), std::size_t(kLines));
     for (int i = 0; i < kLines; ++i) {
@@ -171,14 +163,14 @@ void ReadComTest::pausedReceiverLeavesBytesWaiting() {
     Rig rig;
     QVERIFY(rig.Open());
     rig.receiver.Resume();
-    QVERIFY(rig.pty.Write("par"));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, std::size_t(3), kLineWaitMs);
+    QVERIFY(rig.pty.Send("par"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, std::size_t(3), kGuardMs);
 
     rig.receiver.Pause();
     const int queries = rig.port.statusQueries;
-    QVERIFY(rig.pty.Write("tial\nnext\n"));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.pty.InputQueued(), 10, kLineWaitMs);
-    SpinEvents(100);
+    QVERIFY(rig.pty.Send("tial\nnext\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.pty.InputQueued(), 10, kGuardMs);
+    RunEventsFor(100);
     QCOMPARE(rig.port.statusQueries, queries);
     QCOMPARE(rig.pty.InputQueued(), 10);
     QVERIFY(rig.lines.all.empty());
@@ -186,7 +178,7 @@ void ReadComTest::pausedReceiverLeavesBytesWaiting() {
     // The partial line from before the pause continues with the bytes sent during it.
     rig.receiver.Resume();
     QTRY_COMPARE_WITH_TIMEOUT(rig.lines.all, (std::vector<std::string>{"partial", "next"}),
-                              kLineWaitMs);
+                              kGuardMs);
 }
 
 void ReadComTest::pauseAndResumeAreStates_data() {
@@ -228,12 +220,12 @@ void ReadComTest::pauseAndResumeAreStates() {
     QCOMPARE(rig.receiver.IsRunning(), reads);
     QCOMPARE(rig.receiver.IsTerminated(), ended);
 
-    QVERIFY(rig.pty.Write("x\n"));
+    QVERIFY(rig.pty.Send("x\n"));
     if (reads) {
-        QTRY_COMPARE_WITH_TIMEOUT(rig.lines.all, std::vector<std::string>{"x"}, kLineWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.lines.all, std::vector<std::string>{"x"}, kGuardMs);
     } else {
-        QTRY_COMPARE_WITH_TIMEOUT(rig.pty.InputQueued(), 2, kLineWaitMs);
-        SpinEvents(100);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.pty.InputQueued(), 2, kGuardMs);
+        RunEventsFor(100);
         rig.receiver.ReadStep();
         QCOMPARE(rig.pty.InputQueued(), 2);
         QCOMPARE(rig.port.statusQueries, 0);
@@ -246,15 +238,15 @@ void ReadComTest::noPortReadsNothing() {
     rig.receiver.SetPortHandle(nullptr);
     rig.receiver.Resume();
     rig.receiver.ReadStep();
-    QVERIFY(rig.pty.Write("late\n"));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.pty.InputQueued(), 5, kLineWaitMs);
-    SpinEvents(100);
+    QVERIFY(rig.pty.Send("late\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.pty.InputQueued(), 5, kGuardMs);
+    RunEventsFor(100);
     QCOMPARE(rig.port.statusQueries, 0);
     QVERIFY(rig.messages.texts.empty());
 
     // A port handed to a running receiver is read at once.
     rig.receiver.SetPortHandle(&rig.port);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.lines.all, std::vector<std::string>{"late"}, kLineWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.lines.all, std::vector<std::string>{"late"}, kGuardMs);
 }
 
 void ReadComTest::reopenedPortIsFollowed() {
@@ -263,18 +255,18 @@ void ReadComTest::reopenedPortIsFollowed() {
     rig.receiver.Resume();
 
     // The window closes and reopens the same port object on another device.
-    PtyPair other;
+    PtyLine other;
     rig.receiver.SetPortHandle(nullptr);
     rig.real->Close();
     // Occupy the old descriptor number, so a stale notifier would watch the wrong device.
-    PtyPair filler;
-    QVERIFY(rig.real->Open(other.SlavePath()));
+    PtyLine filler;
+    QVERIFY(rig.real->Open(other.DevicePath()));
     QVERIFY(rig.real->ReadSettings());
     QVERIFY(rig.real->WriteSettings(kvq::LineSettings{}));
     rig.receiver.SetPortHandle(&rig.port);
 
-    QVERIFY(other.Write("second\n"));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.lines.all, std::vector<std::string>{"second"}, kLineWaitMs);
+    QVERIFY(other.Send("second\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.lines.all, std::vector<std::string>{"second"}, kGuardMs);
     QVERIFY(rig.messages.texts.empty());
 }
 
@@ -282,19 +274,19 @@ void ReadComTest::hangUpGivesOneMessageAndPauses() {
     Rig rig;
     QVERIFY(rig.Open());
     rig.receiver.Resume();
-    QVERIFY(rig.pty.Write("before\npart"));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, std::size_t(11), kLineWaitMs);
+    QVERIFY(rig.pty.Send("before\npart"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, std::size_t(11), kGuardMs);
 
     bool runningWhileShown = true;
     int queriesWhileShown = -1;
     rig.messages.whileShown = [&] {
         runningWhileShown = rig.receiver.IsRunning();
         const int queries = rig.port.statusQueries;
-        SpinEvents(200);
+        RunEventsFor(200);
         queriesWhileShown = rig.port.statusQueries - queries;
     };
-    rig.pty.CloseMaster();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.texts.size(), std::size_t(1), kLineWaitMs);
+    rig.pty.HangUp();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.texts.size(), std::size_t(1), kGuardMs);
     const std::string eio = std::string(std::strerror(EIO)) + "\n";
     QCOMPARE(rig.messages.texts[0], eio);
     QVERIFY(!runningWhileShown);
@@ -303,7 +295,7 @@ void ReadComTest::hangUpGivesOneMessageAndPauses() {
 
     // No busy loop on the hung-up descriptor once the box is gone.
     const int queries = rig.port.statusQueries;
-    SpinEvents(300);
+    RunEventsFor(300);
     QCOMPARE(rig.port.statusQueries, queries);
     QCOMPARE(rig.messages.texts.size(), std::size_t(1));
     QCOMPARE(rig.lines.all, std::vector<std::string>{"before"});
@@ -312,8 +304,8 @@ void ReadComTest::hangUpGivesOneMessageAndPauses() {
     // Stop and receive again: the dead port gives one more message, not a stream of them.
     rig.receiver.Pause();
     rig.receiver.Resume();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.texts.size(), std::size_t(2), kLineWaitMs);
-    SpinEvents(200);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.texts.size(), std::size_t(2), kGuardMs);
+    RunEventsFor(200);
     QCOMPARE(rig.messages.texts.size(), std::size_t(2));
     QVERIFY(!rig.receiver.IsRunning());
 }

@@ -11,35 +11,18 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
+
+#include "Files.h"
+#include "Programs.h"
 
 namespace {
 
-const QString kConvert = QStringLiteral(KVQ_BIN_DIR "/kvq-convert");
+const QString kConvert = ProgramPath("kvq-convert");
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run Convert(const QStringList& args, const QByteArray& input = {}, QProcess&& p = QProcess()) {
-    p.start(kConvert, args);
-    p.waitForStarted();
-    p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(30000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
-}
-
-QByteArray FileBytes(const QString& name) {
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
-
-bool WriteFile(const QString& name, const QByteArray& bytes) {
-    QFile f(name);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+ProgramRun Convert(const QStringList& args, const QByteArray& input = {},
+                   const std::function<void(QProcess&)>& prepare = {}) {
+    return RunProgram(kConvert, args, input, prepare);
 }
 
 const QByteArray kCapture("1 12.5 3.20 10:30\n2 12.4 3.18 10:31\n");
@@ -125,7 +108,7 @@ void TestKvqConvert::converts() {
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, output);
     QFETCH(QByteArray, summary);
-    const Run r = Convert({"--type", QString::number(type), "-", "-"}, input);
+    const ProgramRun r = Convert({"--type", QString::number(type), "-", "-"}, input);
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, output);
     QCOMPARE(r.err, "kvq-convert: " + summary + "\n");
@@ -143,7 +126,7 @@ void TestKvqConvert::filesInAndOut() {
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write(QByteArray(500, 'z'));
     old.close();
-    const Run r = Convert({"--type", "4", in, out});
+    const ProgramRun r = Convert({"--type", "4", in, out});
     QCOMPARE(r.exitCode, 0);
     QFile result(out);
     QVERIFY(result.open(QIODevice::ReadOnly));
@@ -152,7 +135,7 @@ void TestKvqConvert::filesInAndOut() {
 }
 
 void TestKvqConvert::helpListsTheTypes() {
-    const Run r = Convert({"--help"});
+    const ProgramRun r = Convert({"--help"});
     QCOMPARE(r.exitCode, 0);
     const QString text = QString::fromUtf8(r.out);
     const QStringList captions = {"KVQ-3多功能电测仪", "KVQ-3B多功能电测仪", "HXR系列多功能电测仪",
@@ -176,7 +159,7 @@ void TestKvqConvert::usageErrors_data() {
 
 void TestKvqConvert::usageErrors() {
     QFETCH(QStringList, args);
-    const Run r = Convert(args);
+    const ProgramRun r = Convert(args);
     QCOMPARE(r.exitCode, 2);
     QCOMPARE(r.err.count('\n'), 1);
     QVERIFY(r.out.isEmpty());
@@ -185,7 +168,7 @@ void TestKvqConvert::usageErrors() {
 void TestKvqConvert::fileErrors() {
     QTemporaryDir dir;
     const QString missing = dir.filePath("nope.log");
-    Run r = Convert({"--type", "1", missing, dir.filePath("o.kvq")});
+    ProgramRun r = Convert({"--type", "1", missing, dir.filePath("o.kvq")});
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(QString::fromLocal8Bit(r.err),
              QString("kvq-convert: %1: No such file or directory\n").arg(missing));
@@ -256,20 +239,20 @@ void TestKvqConvert::refusedAndFailedLeaveFilesAlone() {
     QVERIFY(QFile::link(dir.filePath("cap"), dir.filePath("link-to-cap")));
     auto inFolder = [&dir](const QString& name) { return name == "-" ? name : dir.filePath(name); };
 
-    QProcess process;
-    // Should the converter feed its own output back in, it stops at 1 MB, not a full disk.
-    process.setChildProcessModifier([] {
-        const rlimit limit{1 << 20, 1 << 20};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    });
-    if (!stdinFile.isEmpty()) {
-        process.setStandardInputFile(inFolder(stdinFile));
-    }
-    if (!stdoutFile.isEmpty()) {
-        process.setStandardOutputFile(inFolder(stdoutFile), QIODevice::Append);
-    }
-    const Run r =
-        Convert({"--type", "5", inFolder(input), inFolder(output)}, {}, std::move(process));
+    const auto prepare = [&](QProcess& process) {
+        // Should the converter feed its own output back in, it stops at 1 MB, not a full disk.
+        process.setChildProcessModifier([] {
+            const rlimit limit{1 << 20, 1 << 20};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        if (!stdinFile.isEmpty()) {
+            process.setStandardInputFile(inFolder(stdinFile));
+        }
+        if (!stdoutFile.isEmpty()) {
+            process.setStandardOutputFile(inFolder(stdoutFile), QIODevice::Append);
+        }
+    };
+    const ProgramRun r = Convert({"--type", "5", inFolder(input), inFolder(output)}, {}, prepare);
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(QString::fromLocal8Bit(r.err), "kvq-convert: " + message.arg(folder) + "\n");
     QCOMPARE(FileBytes(dir.filePath("cap")), kCapture);
@@ -283,7 +266,7 @@ void TestKvqConvert::replacesThroughALink() {
     QVERIFY(WriteFile(dir.filePath("cap"), kCapture));
     QVERIFY(WriteFile(dir.filePath("out.kvq"), QByteArray(500, 'z')));
     QVERIFY(QFile::link(dir.filePath("out.kvq"), dir.filePath("link.kvq")));
-    const Run r = Convert({"--type", "5", dir.filePath("cap"), dir.filePath("link.kvq")});
+    const ProgramRun r = Convert({"--type", "5", dir.filePath("cap"), dir.filePath("link.kvq")});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(QFileInfo(dir.filePath("link.kvq")).isSymLink());
     QCOMPARE(FileBytes(dir.filePath("out.kvq")),

@@ -4,7 +4,6 @@
 
 #include <unistd.h>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
@@ -13,6 +12,9 @@
 #include <algorithm>
 #include <csignal>
 
+#include "Files.h"
+#include "Programs.h"
+#include "SimProcess.h"
 #include "SimRunner.h"
 
 namespace {
@@ -62,13 +64,13 @@ bool IsReading(const QList<QByteArray>& fields) {
 // Runs kvq-convert over a capture; the records it reports and the file it wrote.
 bool Convert(int type, const QString& input, const QString& output, int& records,
              QByteArray& converted) {
-    QProcess convert;
-    convert.start(ConvertProgram(), {"--type", QString::number(type), input, output});
-    if (!convert.waitForFinished(60000) || convert.exitCode() != 0) {
+    const ProgramRun convert =
+        RunProgram(ProgramPath("kvq-convert"), {"--type", QString::number(type), input, output});
+    if (convert.exitCode != 0) {
         return false;
     }
     const auto match = QRegularExpression(QStringLiteral("(\\d+) records written"))
-                           .match(QString::fromLocal8Bit(convert.readAllStandardError()));
+                           .match(QString::fromLocal8Bit(convert.err));
     records = match.hasMatch() ? match.captured(1).toInt() : -1;
     converted = FileBytes(output);
     return match.hasMatch();
@@ -290,9 +292,7 @@ void TestKvqSim::replaySendsTheFileExactly() {
     QFETCH(QByteArray, bytes);
     const QString capture = dir_.filePath("capture.bin");
     const QString sent = dir_.filePath("replayed.bin");
-    QFile file(capture);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    file.close();
+    QVERIFY(WriteFile(capture, bytes));
 
     const SimRun run = RunSim({"--replay", capture, "--rate", "0", "--save-sent", sent});
     QVERIFY2(run.exitCode == 0, run.standardError.constData());
@@ -303,24 +303,20 @@ void TestKvqSim::replaySendsTheFileExactly() {
 
 void TestKvqSim::sendsNothingBeforeTheReaderOpens() {
     const QString sent = dir_.filePath("early.bin");
-    QProcess process;
-    process.start(SimProgram(), {"--lines", "50", "--rate", "0", "--save-sent", sent});
-    QVERIFY(process.waitForStarted());
-    while (!process.canReadLine()) {
-        QVERIFY(process.waitForReadyRead(20000));
-    }
-    const QString device = QString::fromLocal8Bit(process.readLine()).trimmed();
+    SimProcess sim;
+    const QString device = sim.Start({"--lines", "50", "--rate", "0", "--save-sent", sent});
+    QVERIFY(!device.isEmpty());
     QTest::qWait(500);
     QVERIFY(QFile::exists(sent));
     QCOMPARE(QFileInfo(sent).size(), 0);
-    QCOMPARE(process.state(), QProcess::Running);
+    QVERIFY(!sim.Finished());
 
     const int fd = OpenPort(device, true);
     QVERIFY(fd >= 0);
     const QByteArray received = ReadUntilHangup(fd);
     ::close(fd);
-    QVERIFY(process.waitForFinished(60000));
-    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(sim.WaitFinished());
+    QCOMPARE(sim.ExitCode(), 0);
     QVERIFY(!received.isEmpty());
     QCOMPARE(received, FileBytes(sent));
 }
@@ -398,20 +394,15 @@ void TestKvqSim::linkGoesOnSignal_data() {
 void TestKvqSim::linkGoesOnSignal() {
     QFETCH(int, signal);
     const QString link = dir_.filePath("COM2");
-    QProcess process;
-    process.start(SimProgram(), {"--link", link});
-    QVERIFY(process.waitForStarted());
-    while (!process.canReadLine()) {
-        QVERIFY(process.waitForReadyRead(20000));
-    }
-    const QString device = QString::fromLocal8Bit(process.readLine()).trimmed();
+    SimProcess sim;
+    const QString device = sim.Start({"--link", link});
+    QVERIFY(!device.isEmpty());
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(QFileInfo(link).symLinkTarget(), device);
 
-    ::kill(static_cast<pid_t>(process.processId()), signal);
-    QVERIFY(process.waitForFinished(20000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 128 + signal);
+    QVERIFY(sim.Signal(signal));
+    QVERIFY(sim.WaitFinished());
+    QCOMPARE(sim.ExitCode(), 128 + signal);
     QVERIFY(!QFileInfo(link).isSymLink());
     QVERIFY(!QFileInfo::exists(link));
 }
@@ -431,25 +422,24 @@ void TestKvqSim::linkNeverReplacesOtherFiles() {
     const QString path = dir_.filePath("COM9");
     QFile::remove(path);
     if (kind == "file") {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep me") == 7);
+        QVERIFY(WriteFile(path, "keep me"));
     } else {
         QVERIFY(QFile::link(kind, path));
     }
 
-    QProcess process;
-    process.start(SimProgram(), {"--link", path, "--lines", "1", "--rate", "0"});
+    SimProcess sim;
+    const QString device = sim.Start({"--link", path, "--lines", "1", "--rate", "0"});
     if (replaced) {
-        QVERIFY(process.waitForReadyRead(20000));
-        const QString device = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+        QVERIFY(!device.isEmpty());
         QCOMPARE(QFileInfo(path).symLinkTarget(), device);
-        process.terminate();
-        QVERIFY(process.waitForFinished(20000));
+        QVERIFY(sim.Signal(SIGTERM));
+        QVERIFY(sim.WaitFinished());
         return;
     }
-    QVERIFY(process.waitForFinished(20000));
-    QCOMPARE(process.exitCode(), 1);
-    QVERIFY(process.readAllStandardOutput().isEmpty());
+    QVERIFY(sim.WaitFinished());
+    QCOMPARE(sim.ExitCode(), 1);
+    QVERIFY(device.isEmpty());
+    QVERIFY(sim.Output().isEmpty());
     if (kind == "file") {
         QCOMPARE(FileBytes(path), QByteArray("keep me"));
     } else {
@@ -457,41 +447,26 @@ void TestKvqSim::linkNeverReplacesOtherFiles() {
     }
 }
 
-namespace {
-
-// Starts a simulator with a link and returns the terminal it prints, or an empty string.
-QString StartLinked(QProcess& process, const QString& link) {
-    process.start(SimProgram(), {"--link", link});
-    while (process.waitForStarted() && !process.canReadLine()) {
-        if (!process.waitForReadyRead(20000)) {
-            return {};
-        }
-    }
-    return QString::fromLocal8Bit(process.readLine()).trimmed();
-}
-
-}  // namespace
-
 // A killed simulator leaves its link; the next one usually gets the same terminal number,
 // which makes the old link look live.
 void TestKvqSim::startsAgainAfterAKill() {
     const QString link = dir_.filePath("COM3");
-    QProcess killed;
-    const QString first = StartLinked(killed, link);
+    SimProcess killed;
+    const QString first = killed.Start({"--link", link});
     QVERIFY(!first.isEmpty());
-    killed.kill();
-    QVERIFY(killed.waitForFinished(20000));
+    QVERIFY(killed.Signal(SIGKILL));
+    QVERIFY(killed.WaitFinished());
     QCOMPARE(QFileInfo(link).symLinkTarget(), first);
 
-    QProcess next;
-    const QString second = StartLinked(next, link);
-    QVERIFY2(!second.isEmpty(), next.readAllStandardError().constData());
+    SimProcess next;
+    const QString second = next.Start({"--link", link});
+    QVERIFY2(!second.isEmpty(), next.Errors().constData());
     if (second != first) {
         QWARN("the kernel handed out another terminal number; the reused case was not met");
     }
     QCOMPARE(QFileInfo(link).symLinkTarget(), second);
-    next.terminate();
-    QVERIFY(next.waitForFinished(20000));
+    QVERIFY(next.Signal(SIGTERM));
+    QVERIFY(next.WaitFinished());
     QVERIFY(!QFileInfo(link).isSymLink());
 }
 
@@ -515,33 +490,24 @@ void TestKvqSim::badArguments_data() {
 
 void TestKvqSim::badArguments() {
     QFETCH(QStringList, arguments);
-    QProcess process;
-    process.start(SimProgram(), arguments);
-    const bool ended = process.waitForFinished(20000);
-    if (!ended) {
-        process.kill();
-        process.waitForFinished();
-    }
-    QVERIFY2(ended, "a bad argument must not start a simulation");
-    const QByteArray error = process.readAllStandardError();
-    QCOMPARE(process.exitCode(), 2);
-    QCOMPARE(error.count('\n'), 1);
-    QVERIFY(error.startsWith("kvq-sim: ") && error.endsWith('\n'));
-    QVERIFY(process.readAllStandardOutput().isEmpty());
+    // A simulation that started would wait for a reader until it is killed (exit code -1).
+    const ProgramRun run = RunProgram(ProgramPath("kvq-sim"), arguments);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY(run.err.startsWith("kvq-sim: ") && run.err.endsWith('\n'));
+    QVERIFY(run.out.isEmpty());
 }
 
 void TestKvqSim::helpPrintsUsage() {
-    QProcess process;
-    process.start(SimProgram(), {"--help"});
-    QVERIFY(process.waitForFinished(20000));
-    QCOMPARE(process.exitCode(), 0);
-    const QByteArray usage = process.readAllStandardOutput();
+    const ProgramRun help = RunProgram(ProgramPath("kvq-sim"), {"--help"});
+    QCOMPARE(help.exitCode, 0);
+    const QByteArray& usage = help.out;
     QVERIFY(usage.startsWith("usage: kvq-sim"));
     for (const char* option : {"--type", "--lines", "--rate", "--seed", "--gbk", "--replay",
                                "--save-sent", "--link", "--delay"}) {
         QVERIFY2(usage.contains(option), option);
     }
-    QVERIFY(process.readAllStandardError().isEmpty());
+    QVERIFY(help.err.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestKvqSim)

@@ -1,7 +1,8 @@
 // Each command-line companion tells the version of the project it was built from.
 
-#include <QProcess>
 #include <QTest>
+
+#include "Programs.h"
 
 class TestToolVersions : public QObject {
     Q_OBJECT
@@ -18,18 +19,13 @@ void TestToolVersions::versionOption_data() {
 
 void TestToolVersions::versionOption() {
     QFETCH(QString, tool);
-    QProcess process;
-    process.start(QStringLiteral(KVQ_BIN_DIR "/") + tool, {"--version"});
-    QVERIFY(process.waitForFinished(30000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
-    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()),
-             tool + " " KVQ_PROJECT_VERSION "\n");
-    QVERIFY(process.readAllStandardError().isEmpty());
+    const QString program = ProgramPath(qPrintable(tool));
+    const ProgramRun version = RunProgram(program, {"--version"});
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(version.out), tool + " " KVQ_PROJECT_VERSION "\n");
+    QVERIFY(version.err.isEmpty());
     // The help tells of the option.
-    process.start(QStringLiteral(KVQ_BIN_DIR "/") + tool, {"--help"});
-    QVERIFY(process.waitForFinished(30000));
-    QVERIFY(process.readAllStandardOutput().contains(tool.toUtf8() + " --version"));
+    QVERIFY(RunProgram(program, {"--help"}).out.contains(tool.toUtf8() + " --version"));
 }
 
 QTEST_GUILESS_MAIN(TestToolVersions)

@@ -5,12 +5,11 @@
 #include <windows.h>
 
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <QtTest>
 #include <string>
 #include <vector>
 
+#include "EventLoop.h"
 #include "LineSettings.h"
 #include "Rdcom.h"
 #include "ReceiverSinks.h"
@@ -97,8 +96,6 @@ struct Receiving {
         return false;
     }
 };
-
-constexpr int kGuardMs = 60000;  // a guard only: every wait below waits for what it checks
 
 }  // namespace
 
@@ -224,10 +221,8 @@ void Win32PortTest::idleReceiverCostsNextToNothing() {
     const double cpuBefore = ProcessCpuSeconds();
     wall.start();
     // Long enough for the coarse process clock under Wine (10 ms ticks) to tell 1 % apart;
-    // a plain event loop, since QTest::qWait wakes up on its own every few milliseconds.
-    QEventLoop idle;
-    QTimer::singleShot(10000, &idle, &QEventLoop::quit);
-    idle.exec();
+    // the event loop alone, since QTest::qWait wakes up on its own every few milliseconds.
+    RunEventsFor(10000);
     const double share = (ProcessCpuSeconds() - cpuBefore) / (wall.elapsed() / 1000.0);
     qInfo("idle receiver: %.3f %% of a core", share * 100);
     QVERIFY2(share < 0.01, qPrintable(QString::number(share * 100) + " % of a core"));

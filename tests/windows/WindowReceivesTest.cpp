@@ -12,14 +12,9 @@
 #include <QFile>
 #include <QTest>
 
+#include "EventLoop.h"
 #include "Memo.h"
 #include "WindowUnderTest.h"
-
-namespace {
-
-constexpr int kGuardMs = 300000;  // a guard only: the wait is for the lines to be there
-
-}  // namespace
 
 class WindowReceivesTest : public QObject {
     Q_OBJECT
@@ -43,7 +38,8 @@ void WindowReceivesTest::receivesAndSaves() {
     QFile ready(qEnvironmentVariable("KVQ_E2E_READY"));
     QVERIFY(ready.open(QIODevice::WriteOnly));
     ready.close();
-    QTRY_COMPARE_WITH_TIMEOUT(window->TextPane().LineCount(), lines, kGuardMs);
+    // Under Wine on a busy machine the lines come slowly: a guard only.
+    QTRY_COMPARE_WITH_TIMEOUT(window->TextPane().LineCount(), lines, 3 * kGuardMs);
     // The simulator's end is the instrument going away: at most that one report.
     QVERIFY(window.messages.size() <= 1);
 

@@ -5,12 +5,9 @@
 #include <QThread>
 #include <csignal>
 
-#include "SimRunner.h"
+#include "Programs.h"
 
 namespace {
-
-// Generous: the machine may be busy.
-constexpr int kStartMs = 30000;
 
 // The state letter of /proc/PID/stat, after the command name in parentheses.
 char ProcessState(qint64 pid) {
@@ -33,11 +30,11 @@ SimProcess::~SimProcess() {
 }
 
 QString SimProcess::Start(const QStringList& arguments) {
-    process_.start(SimProgram(), arguments);
-    if (!process_.waitForStarted(kStartMs)) {
+    process_.start(ProgramPath("kvq-sim"), arguments);
+    if (!process_.waitForStarted(kGuardMs)) {
         return {};
     }
-    const QDeadlineTimer deadline(kStartMs);
+    const QDeadlineTimer deadline(kGuardMs);
     while (!process_.canReadLine() && !deadline.hasExpired() &&
            process_.state() == QProcess::Running) {
         process_.waitForReadyRead(200);
@@ -47,10 +44,10 @@ QString SimProcess::Start(const QStringList& arguments) {
 
 bool SimProcess::Hold() {
     const qint64 pid = process_.processId();
-    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), SIGSTOP) != 0) {
+    if (!Signal(SIGSTOP)) {
         return false;
     }
-    const QDeadlineTimer deadline(kStartMs);
+    const QDeadlineTimer deadline(kGuardMs);
     while (ProcessState(pid) != 'T') {
         if (deadline.hasExpired() || process_.state() != QProcess::Running) {
             return false;
@@ -61,14 +58,27 @@ bool SimProcess::Hold() {
 }
 
 void SimProcess::Continue() {
+    Signal(SIGCONT);
+}
+
+bool SimProcess::Signal(int signal) {
     const qint64 pid = process_.processId();
-    if (pid > 0) {
-        ::kill(static_cast<pid_t>(pid), SIGCONT);
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), signal) == 0;
+}
+
+bool SimProcess::WaitFinished(int timeoutMs) {
+    if (process_.state() == QProcess::NotRunning || process_.waitForFinished(timeoutMs)) {
+        return true;
     }
+    process_.kill();
+    process_.waitForFinished();
+    return false;
 }
 
 int SimProcess::ExitCode() const {
-    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    const bool ended = process_.error() != QProcess::FailedToStart &&
+                       process_.exitStatus() == QProcess::NormalExit;
+    return ended ? process_.exitCode() : -1;
 }
 
 QByteArray SimProcess::Errors() {

@@ -22,7 +22,6 @@ public:
     bool Finished() const { return finished_; }
     // Every byte has been written.
     bool Succeeded() const { return finished_ && written_ == size_; }
-    std::size_t Written() const { return written_; }
 
 private:
     void Run(PtyLine& line, std::string_view bytes, std::stop_token stop);

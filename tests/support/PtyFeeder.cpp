@@ -20,7 +20,7 @@ PtyFeeder::~PtyFeeder() = default;
 void PtyFeeder::Run(PtyLine& line, std::string_view bytes, std::stop_token stop) {
     while (!bytes.empty() && !stop.stop_requested()) {
         const std::string_view piece = bytes.substr(0, std::min(kPiece, bytes.size()));
-        if (!line.Send(piece)) {
+        if (!line.Send(piece, stop)) {
             break;
         }
         written_ += piece.size();

@@ -6,21 +6,14 @@
 #include <unistd.h>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QProcess>
 #include <QThread>
 #include <cerrno>
 
-namespace {
-
-// Generous: the machine may be busy; nothing here is a timing assertion.
-constexpr int kStartMs = 20000;
-constexpr int kReadAllMs = 120000;
-
-}  // namespace
+#include "SimProcess.h"
 
 QByteArray ReadUntilHangup(int fd, qint64 limit) {
     QByteArray received;
-    QDeadlineTimer deadline(kReadAllMs);
+    QDeadlineTimer deadline(kGuardMs);
     char buffer[4096];
     while (!deadline.hasExpired() && (limit < 0 || received.size() < limit)) {
         pollfd p{fd, POLLIN, 0};
@@ -54,27 +47,11 @@ int OpenPort(const QString& path, bool setRaw) {
     return fd;
 }
 
-QString SimProgram() {
-    return QStringLiteral(KVQ_BIN_DIR "/kvq-sim");
-}
-
-QString ConvertProgram() {
-    return QStringLiteral(KVQ_BIN_DIR "/kvq-convert");
-}
-
 SimRun RunSim(const QStringList& arguments, const SimReader& reader) {
     SimRun run;
-    QProcess process;
-    process.start(SimProgram(), arguments);
-    if (process.waitForStarted(kStartMs)) {
-        QDeadlineTimer deadline(kStartMs);
-        while (!process.canReadLine() && !deadline.hasExpired() &&
-               process.state() == QProcess::Running) {
-            process.waitForReadyRead(200);
-        }
-        run.devicePath = QString::fromLocal8Bit(process.readLine()).trimmed();
-        run.started = !run.devicePath.isEmpty();
-    }
+    SimProcess sim;
+    run.devicePath = sim.Start(arguments);
+    run.started = !run.devicePath.isEmpty();
     if (run.started) {
         const int fd =
             OpenPort(reader.openPath.isEmpty() ? run.devicePath : reader.openPath, reader.setRaw);
@@ -85,18 +62,8 @@ SimRun RunSim(const QStringList& arguments, const SimReader& reader) {
             ::close(fd);
         }
     }
-    run.finished =
-        process.waitForFinished(kReadAllMs) && process.exitStatus() == QProcess::NormalExit;
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished();
-    }
-    run.exitCode = run.finished ? process.exitCode() : -1;
-    run.standardError = process.readAllStandardError();
+    run.finished = sim.WaitFinished() && sim.ExitCode() >= 0;
+    run.exitCode = sim.ExitCode();
+    run.standardError = sim.Errors();
     return run;
-}
-
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -1,7 +1,14 @@
-#include "RunEventsUntil.h"
+#include "EventLoop.h"
 
 #include <QEventLoop>
 #include <QTimer>
+
+namespace {
+
+// Often enough that a wait ends close to its condition, seldom enough to cost nothing.
+constexpr int kLookMs = 5;
+
+}  // namespace
 
 bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs) {
     if (done()) {
@@ -9,7 +16,7 @@ bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs) {
     }
     QEventLoop loop;
     QTimer look;
-    look.setInterval(5);
+    look.setInterval(kLookMs);
     QObject::connect(&look, &QTimer::timeout, &loop, [&] {
         if (done()) {
             loop.quit();
@@ -22,4 +29,10 @@ bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs) {
     deadline.start(timeoutMs);
     loop.exec();
     return done();
+}
+
+void RunEventsFor(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
 }

@@ -23,9 +23,6 @@ struct SimRun {
     QByteArray standardError;
 };
 
-QString SimProgram();
-QString ConvertProgram();
-
 SimRun RunSim(const QStringList& arguments, const SimReader& reader = {});
 
 // Opens a terminal as the program does (read only, not as controlling terminal); with
@@ -33,6 +30,3 @@ SimRun RunSim(const QStringList& arguments, const SimReader& reader = {});
 int OpenPort(const QString& path, bool setRaw);
 // Reads until the simulator closes its end (end of file or EIO), or until `limit` bytes.
 QByteArray ReadUntilHangup(int fd, qint64 limit = -1);
-
-// Reads a whole file; an empty array for a missing one.
-QByteArray FileBytes(const QString& path);

@@ -50,6 +50,3 @@ public:
 private:
     std::unique_ptr<kvq::TRS232Form> window_;
 };
-
-// Waits, running the event loop, until `done` holds; false if it does not within the time.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 30000);

@@ -5,8 +5,11 @@
 #include <QString>
 #include <QStringList>
 
-// The real kvq-sim as a child process that runs alongside the event loop, so that the window
-// in the same process can read what it sends. Killed if it is still running at the end.
+#include "EventLoop.h"
+
+// The real kvq-sim as a child process that runs alongside the test, so that a reader or the
+// window in the same process can read what it sends. Killed if it is still running at the
+// end.
 class SimProcess {
 public:
     SimProcess() = default;
@@ -20,11 +23,17 @@ public:
     bool Hold();
     // Lets a held simulator go on.
     void Continue();
+    // Sends it a signal, as a user's kill or Ctrl+C does.
+    bool Signal(int signal);
     bool Finished() const { return process_.state() == QProcess::NotRunning; }
-    // 0 when it sent everything and the reader took it; -1 if it crashed.
+    // Waits until it ends on its own; false, and killed, if it does not within the time.
+    bool WaitFinished(int timeoutMs = kGuardMs);
+    // Its exit code once it ended normally; -1 if it crashed or was killed.
     int ExitCode() const;
     // Everything it said on standard error so far.
     QByteArray Errors();
+    // Everything it printed on standard output after the terminal path.
+    QByteArray Output() { return process_.readAllStandardOutput(); }
 
 private:
     QProcess process_;

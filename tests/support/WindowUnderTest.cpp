@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QListWidget>
-#include <QTest>
 
 #include "Memo.h"
 
@@ -70,8 +69,4 @@ bool WindowUnderTest::Click(const char* name) {
     }
     button->click();
     return true;
-}
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-    return QTest::qWaitFor(done, timeoutMs);
 }
