@@ -19,6 +19,7 @@
 #include "LineAssembler.h"
 #include "Memo.h"
 #include "PtyFeeder.h"
+#include "ReferenceLines.h"
 #include "ResidentMemory.h"
 #include "Texts.h"
 #include "WindowOnLine.h"
@@ -31,47 +32,6 @@ namespace {
 constexpr std::size_t kMegabyte = 1024 * 1024;
 // Megabytes through a pseudo-terminal into a sanitizer build on a busy machine.
 constexpr int kBulkTimeoutMs = 5 * kGuardMs;
-
-// What the pane stores of a line the receiver hands over: the text ends at a zero byte, and
-// a carriage return at its very end belongs to the line break.
-std::string StoredInPane(const std::string& line) {
-    std::string stored = line.substr(0, line.find('\0'));
-    if (!stored.empty() && stored.back() == '\r') {
-        stored.pop_back();
-    }
-    return stored;
-}
-
-// The byte rules of the line worked out independently, without the bound on the line being
-// built: the test's noise never comes near it.
-struct Expected {
-    std::vector<std::string> paneLines;
-    std::string pending;
-    std::size_t longestLine = 0;
-};
-
-Expected ByteRules(std::string_view bytes) {
-    Expected expected;
-    std::string line;
-    for (const char c : bytes) {
-        if (c == '\a') {
-            continue;
-        }
-        if (c == '\b') {
-            if (!line.empty()) {
-                line.pop_back();
-            }
-        } else if (c == '\n') {
-            expected.paneLines.push_back(StoredInPane(line));
-            line.clear();
-        } else {
-            line.push_back(c);
-            expected.longestLine = std::max(expected.longestLine, line.size());
-        }
-    }
-    expected.pending = line;
-    return expected;
-}
 
 // What the pane holds, and the resident set beside it.
 struct Footprint {
@@ -195,8 +155,11 @@ void LineFaultsTest::reconnectAfterHangUpStartsAFreshLine() {
 // pane holds.
 void LineFaultsTest::binaryNoiseAtFullSpeed() {
     const std::string noise = Noise(10 * kMegabyte) + "\nend of noise";
-    const Expected expected = ByteRules(noise);
-    QVERIFY(expected.longestLine < LineAssembler::kMaxLineBytes);
+    // The test's noise never comes near the bound on the line being built, which the
+    // reference does not have.
+    reference::LineBytes expected;
+    expected.Feed(noise);
+    QVERIFY(expected.longest < LineAssembler::kMaxLineBytes);
     QCOMPARE(expected.pending, std::string("end of noise"));
 
     WindowOnLine session(5);
@@ -213,7 +176,7 @@ void LineFaultsTest::binaryNoiseAtFullSpeed() {
                 if (settled.resident == 0 && pane.LineCount() >= kSettledLines) {
                     settled = FootprintOf(pane);
                 }
-                return feeder.Finished() && pane.LineCount() >= expected.paneLines.size() &&
+                return feeder.Finished() && pane.LineCount() >= expected.lines.size() &&
                        session.Pending() == expected.pending;
             },
             kBulkTimeoutMs));
@@ -222,9 +185,9 @@ void LineFaultsTest::binaryNoiseAtFullSpeed() {
     QVERIFY(session.window->Receiver().IsRunning());
     QVERIFY(session.window.messages.empty());
     const auto& stored = pane.StoredLines();
-    QCOMPARE(stored.size(), expected.paneLines.size());
+    QCOMPARE(stored.size(), expected.lines.size());
     for (std::size_t i = 0; i < stored.size(); ++i) {
-        if (stored[i] != expected.paneLines[i]) {
+        if (stored[i] != reference::StoredInPane(expected.lines[i])) {
             QFAIL(qPrintable(QStringLiteral("pane line %1 differs").arg(i)));
         }
     }

@@ -21,12 +21,12 @@
 
 #include "Fields.h"
 #include "FuzzCheck.h"
-#include "FuzzReference.h"
 #include "ReadingNumber.h"
+#include "ReferenceFields.h"
 
 namespace {
 
-using namespace fuzz_reference;
+using namespace reference;
 
 void CheckSplit(std::string_view line) {
     kvq::FieldList fields;
@@ -87,7 +87,7 @@ std::string NearOverflowBound(std::string_view input) {
 }
 
 void CheckReading(std::string_view text) {
-    KVQ_FUZZ_CHECK(kvq::IsReading(text) == fuzz_reference::IsReading(text));
+    KVQ_FUZZ_CHECK(kvq::IsReading(text) == reference::IsReading(text));
 }
 
 }  // namespace

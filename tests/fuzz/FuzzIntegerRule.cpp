@@ -13,11 +13,11 @@
 
 #include "CarriedValue.h"
 #include "FuzzCheck.h"
-#include "FuzzReference.h"
+#include "ReferenceFields.h"
 
 namespace {
 
-using fuzz_reference::ReferenceCarried;
+using reference::ReferenceCarried;
 
 }  // namespace
 

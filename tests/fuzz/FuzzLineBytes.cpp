@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,66 +15,23 @@
 #include "FuzzCheck.h"
 #include "LineAssembler.h"
 #include "PaneLines.h"
+#include "ReferenceLines.h"
 
 namespace {
 
 using kvq::LineAssembler;
-
-constexpr char kBell = 7;
-constexpr char kBackspace = 8;
-constexpr char kLineFeed = 10;
-constexpr std::size_t kReadBack = 4096;
-
-// Bell leaves no trace, backspace takes the last byte, line feed ends the line.
-struct ReferenceLines {
-    std::string pending;
-    std::vector<std::string> lines;
-
-    void Feed(std::string_view bytes) {
-        for (char c : bytes) {
-            if (c == kBell) {
-                continue;
-            }
-            if (c == kBackspace) {
-                if (!pending.empty()) {
-                    pending.erase(pending.size() - 1);
-                }
-            } else if (c == kLineFeed) {
-                lines.push_back(pending);
-                pending.clear();
-            } else {
-                pending += c;
-            }
-        }
-    }
-};
-
-// The pane keeps a line as a C string (a zero byte ends it) and takes one carriage return at
-// its very end for part of the line break.
-std::string ReferenceStored(const std::string& handedOver) {
-    std::string stored = handedOver.substr(0, std::strlen(handedOver.c_str()));
-    if (!stored.empty() && stored.back() == '\r') {
-        stored.pop_back();
-    }
-    return stored;
-}
-
-std::string ReferenceReadBack(const std::string& handedOver) {
-    return ReferenceStored(handedOver).substr(0, kReadBack);
-}
 
 std::string Bounded(const std::string& line) {
     return line.substr(0, LineAssembler::kMaxLineBytes);
 }
 
 void CheckPaneRules(std::string_view line) {
-    const std::string owned(line);
     const std::string_view stored = kvq::PaneStoredLine(line);
-    KVQ_FUZZ_CHECK(stored == ReferenceStored(owned));
+    KVQ_FUZZ_CHECK(stored == reference::StoredInPane(line));
     KVQ_FUZZ_CHECK(stored.find('\0') == std::string_view::npos);
     KVQ_FUZZ_CHECK(line.starts_with(stored));
     const std::string_view readBack = kvq::PaneReadBack(stored);
-    KVQ_FUZZ_CHECK(readBack.size() <= kReadBack);
+    KVQ_FUZZ_CHECK(readBack.size() <= reference::kReadBackBytes);
     KVQ_FUZZ_CHECK(stored.starts_with(readBack));
 }
 
@@ -94,10 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t readSize = (steer & 0xC0) == 0x40 ? 1 + (steer & 0x0F) : input.size();
 
     // The filler holds no rule byte: the reference takes it as it is and feeds only the rest.
-    ReferenceLines reference;
+    reference::LineBytes expected;
     const std::size_t filler = input.size() - (size - 1);
-    reference.pending.assign(input, 0, filler);
-    reference.Feed(std::string_view(input).substr(filler));
+    expected.pending.assign(input, 0, filler);
+    expected.Feed(std::string_view(input).substr(filler));
 
     LineAssembler assembler;
     std::vector<std::string> lines;
@@ -106,19 +62,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        [&](std::string_view line) { lines.emplace_back(line); });
     }
 
-    KVQ_FUZZ_CHECK(lines.size() == reference.lines.size());
+    KVQ_FUZZ_CHECK(lines.size() == expected.lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         KVQ_FUZZ_CHECK(line.find_first_of("\a\b\n") == std::string::npos);
         KVQ_FUZZ_CHECK(line.size() <= LineAssembler::kMaxLineBytes);
         // Below the bound the line is exact; beyond it, the kept part is the line's start.
-        KVQ_FUZZ_CHECK(line == Bounded(reference.lines[i]));
+        KVQ_FUZZ_CHECK(line == Bounded(expected.lines[i]));
         CheckPaneRules(line);
         // The bound never reaches what the pane reads back.
         KVQ_FUZZ_CHECK(kvq::PaneReadBack(kvq::PaneStoredLine(line)) ==
-                       ReferenceReadBack(reference.lines[i]));
+                       reference::ReadBack(expected.lines[i]));
     }
-    const std::string& pending = reference.pending;
+    const std::string& pending = expected.pending;
     KVQ_FUZZ_CHECK(assembler.Pending() == Bounded(pending));
     const std::size_t beyond = pending.size() > LineAssembler::kMaxLineBytes
                                    ? pending.size() - LineAssembler::kMaxLineBytes

@@ -4,7 +4,7 @@
 // indexes outside them, 7 standing for -1); the rest are text-pane lines cut at line feeds.
 // Each record that RecordBuilder produces is checked column by column against the layout of
 // its type, with fields, readings and the carried value from the plain references of
-// FuzzReference.h, not from the code under test; the file that RawDataWriter writes must be those
+// ReferenceFields.h, not from the code under test; the file that RawDataWriter writes must be those
 // records, each ended by CR LF; and removing the lines that the type ignores by their field count
 // must not change it.
 
@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "FuzzReference.h"
 #include "RawDataWriter.h"
 #include "RecordBuilder.h"
+#include "ReferenceFields.h"
 
 namespace {
 
@@ -53,26 +53,12 @@ std::vector<std::string_view> Columns(std::string_view record) {
 }
 
 std::size_t FieldCount(std::string_view line) {
-    return fuzz_reference::ReferenceSplit(line).size();
+    return reference::ReferenceSplit(line).size();
 }
 
 // Field counts that a type looks at; every other line is skipped whatever it holds.
 bool CountsFor(int type, std::size_t n) {
-    switch (type) {
-        case 0:
-            return n == 20;
-        case 1:
-            return n == 22 || n == 8;
-        case 2:
-            return n == 1;
-        case 3:
-        case 4:
-            return n == 8;
-        case 5:
-            return n == 4;
-        default:
-            return false;
-    }
+    return reference::IsRecordCount(type, n) || reference::IsCarrierCount(type, n);
 }
 
 // Source of each column: a field number, or one of these.
@@ -127,28 +113,28 @@ std::string ExpectedFile(int type, const Lines& lines, std::size_t& leftOver) {
     std::string file;
     for (std::string_view line : lines) {
         const kvq::LineOutcome outcome = builder.Next(line);
-        const Fields fields = fuzz_reference::ReferenceSplit(line);
+        const Fields fields = reference::ReferenceSplit(line);
         const std::size_t n = fields.size();
         bool record = false;
         bool taken = false;
         switch (type) {
             case 0:
             case 5:
-                record = n == (type == 0 ? 20 : 4);
+                record = reference::IsRecordCount(type, n);
                 KVQ_FUZZ_CHECK(!record || builder.Record() == line);
                 break;
             case 1:
-                if (n == 8) {
-                    carried = fuzz_reference::ReferenceCarried(fields[3]);
+                if (reference::IsCarrierCount(type, n)) {
+                    carried = reference::ReferenceCarried(fields[3]);
                     taken = true;
                 }
-                record = n == 22;
+                record = reference::IsRecordCount(type, n);
                 if (record) {
                     CheckColumns(builder.Record(), kType1Columns, fields, carried);
                 }
                 break;
             case 2:
-                if (n == 1 && fuzz_reference::IsReading(fields[0])) {
+                if (reference::IsRecordCount(type, n) && reference::IsReading(fields[0])) {
                     readings.emplace_back(fields[0]);
                     record = readings.size() == 10;
                     taken = !record;
@@ -160,7 +146,7 @@ std::string ExpectedFile(int type, const Lines& lines, std::size_t& leftOver) {
                 break;
             case 3:
             case 4:
-                record = n == 8;
+                record = reference::IsRecordCount(type, n);
                 if (record) {
                     CheckColumns(builder.Record(), kReceiverColumns, fields, carried);
                 }

@@ -14,6 +14,7 @@
 
 #include "Files.h"
 #include "Programs.h"
+#include "ReferenceFields.h"
 #include "SimProcess.h"
 #include "SimRunner.h"
 
@@ -198,14 +199,14 @@ void TestKvqSim::lineShapesFitTheExport() {
     for (const QByteArray& line : lines) {
         const QList<QByteArray> fields = SplitFields(line);
         const qsizetype n = fields.size();
-        const bool data = (type == 0 && n == 20) || (type == 1 && n == 22) ||
-                          (type == 2 && IsReading(fields)) ||
-                          ((type == 3 || type == 4) && n == 8) || (type == 5 && n == 4);
-        if (data || (type == 1 && n == 8)) {
+        const bool carrier = reference::IsCarrierCount(type, static_cast<std::size_t>(n));
+        const bool data = reference::IsRecordCount(type, static_cast<std::size_t>(n)) &&
+                          (type != 2 || IsReading(fields));
+        if (data || carrier) {
             // A heading that happens to have a record's shape would show up here.
             QVERIFY2(AllReadings(fields), line.constData());
         }
-        if (type == 1 && n == 8) {
+        if (carrier) {
             carriedValue = QByteArray::number(fields[3].toInt());
             QCOMPARE(carriedValue, fields[3]);  // a plain whole number
         } else if (data) {

@@ -1,6 +1,7 @@
 #pragma once
-// Plain references of the field, number and integer rules, written from the rules
-// themselves and shared by the fuzz targets; none of them calls the code under test.
+// Plain references of the field, number and integer rules and of the lines each instrument
+// type makes records of, written from the rules themselves; none of them calls the code under
+// test. Plain C++ without Qt, so that the fuzz build has them too.
 
 #include <algorithm>
 #include <cctype>
@@ -15,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-namespace fuzz_reference {
+namespace reference {
 
 inline constexpr std::string_view kSeparators = " ,\t";
 inline constexpr std::size_t kFieldBound = 100;
@@ -164,4 +165,29 @@ inline std::int32_t ReferenceCarried(std::string_view field) {
     return ReferenceDecimal(field);
 }
 
-}  // namespace fuzz_reference
+// Field counts of the lines each instrument type makes records of: KVQ-3 20, KVQ-3B 22, HXR
+// one (a reading), the two receivers 8, the transmitter 4. No other type takes any line.
+inline bool IsRecordCount(int type, std::size_t fields) {
+    switch (type) {
+        case 0:
+            return fields == 20;
+        case 1:
+            return fields == 22;
+        case 2:
+            return fields == 1;
+        case 3:
+        case 4:
+            return fields == 8;
+        case 5:
+            return fields == 4;
+        default:
+            return false;
+    }
+}
+
+// KVQ-3B's lines of eight fields carry a value into the records after them.
+inline bool IsCarrierCount(int type, std::size_t fields) {
+    return type == 1 && fields == 8;
+}
+
+}  // namespace reference
