@@ -1,16 +1,10 @@
 #include "BenchSupport.h"
 
 #include <sys/resource.h>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <functional>
 
 namespace kvq::bench {
 
@@ -29,19 +23,6 @@ double CpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-long PeakMemoryKb() {
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    while (status >> word) {
-        if (word == "VmHWM:") {
-            long kb = -1;
-            status >> kb;
-            return kb;
-        }
-    }
-    return -1;
-}
-
 double Percentile(std::vector<double> values, double p) {
     if (values.empty()) {
         return 0;
@@ -49,28 +30,6 @@ double Percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     const auto rank = static_cast<std::size_t>(std::ceil(p / 100.0 * values.size()));
     return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
-
-QString SiblingProgram(const char* name) {
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(name);
-}
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs, int pollMs) {
-    // A plain event loop with a timer, not QTest::qWait: that sleeps between its rounds,
-    // which would count as the program's time.
-    QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || deadline.hasExpired()) {
-            loop.quit();
-        }
-    });
-    poll.start(pollMs);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
 }
 
 void PrintRow(const std::string& what, const std::string& figure, const std::string& target,

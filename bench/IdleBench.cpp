@@ -3,32 +3,23 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <cstdio>
 
 #include "BenchSupport.h"
-#include "PtyLine.h"
-#include "WindowUnderTest.h"
+#include "EventLoop.h"
+#include "WindowOnLine.h"
 
 namespace {
 
 using kvq::bench::CpuSeconds;
 
-// Runs the event loop alone, as the program does; QTest::qWait would wake it itself.
-void RunEventLoop(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // Percent of a core used over `seconds` of the event loop.
 double Measure(const char* what, int seconds) {
-    RunEventLoop(500);  // let the start settle
+    RunEventsFor(500);  // let the start settle
     QElapsedTimer wall;
     wall.start();
     const double cpu = CpuSeconds();
-    RunEventLoop(seconds * 1000);
+    RunEventsFor(seconds * 1000);
     const double used = CpuSeconds() - cpu;
     std::printf("%-32s %6.3f s CPU in %5.1f s = %5.2f %% of a core\n", what, used,
                 wall.elapsed() / 1000.0, 100.0 * used / (wall.elapsed() / 1000.0));
@@ -40,14 +31,10 @@ double Measure(const char* what, int seconds) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
-    PtyLine line;
-    WindowUnderTest window;
-    window.devices["COM1"] = line.DevicePath();
-    window->show();
+    WindowOnLine session;
+    session.window->show();
     Measure("window open, no port", seconds);
-    window->OpenComClick();
-    window->ReceiveDataClick();
-    if (!window->Receiver().IsRunning() || !window.messages.empty()) {
+    if (!session.StartReceiving() || !session.window.messages.empty()) {
         std::fprintf(stderr, "kvq-idle-bench: could not start receiving\n");
         return 1;
     }

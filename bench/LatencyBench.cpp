@@ -7,7 +7,6 @@
 //   latency-bench [LINES]     (default 1000)
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -15,27 +14,13 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "EventLoop.h"
 #include "Memo.h"
-#include "PtyLine.h"
-#include "WindowUnderTest.h"
+#include "WindowOnLine.h"
 
 namespace {
 
 using namespace kvq::bench;
-
-// Handles each event as it arrives: no polling interval adds to the figure.
-bool ProcessUntil(const std::function<bool()>& done, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    QTimer watchdog;  // wakes the wait now and then, so that the deadline is seen
-    watchdog.start(100);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 // A little over one frame of the pane's coalescing.
 constexpr int kIdleMs = 20;
@@ -55,13 +40,11 @@ std::string Observation(int n) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
-    PtyLine line;
-    WindowUnderTest window;
-    window.devices["COM1"] = line.DevicePath();
+    WindowOnLine session;
+    PtyLine& line = session.line;
+    WindowUnderTest& window = session.window;
     window->show();
-    window->OpenComClick();
-    window->ReceiveDataClick();
-    if (!line.IsValid() || !window->Receiver().IsRunning() || !window.messages.empty()) {
+    if (!line.IsValid() || !session.StartReceiving() || !window.messages.empty()) {
         std::fprintf(stderr, "latency-bench: could not start receiving\n");
         return 1;
     }
@@ -82,19 +65,16 @@ int main(int argc, char** argv) {
     for (int i = 1; i <= count; ++i) {
         const std::string body = Observation(i);
         if (!line.Send(body) ||
-            !ProcessUntil([&] { return window->Receiver().LineBuffer().Pending() == body; },
-                          30000)) {
+            !RunEventsUntil([&] { return window->Receiver().LineBuffer().Pending() == body; })) {
             std::fprintf(stderr, "latency-bench: line %d did not reach the receiver\n", i);
             return 1;
         }
         // The window idles a little over a frame first: the figure is for a line feed that
         // arrives while nothing else is being shown, not one caught in a burst's frame.
-        bool idled = false;
-        QTimer::singleShot(kIdleMs, [&idled] { idled = true; });
-        ProcessUntil([&] { return idled; }, 30000);
+        RunEventsFor(kIdleMs);
         const std::size_t before = pane.LineCount();
         const std::int64_t sentAt = NowNs();
-        if (!line.Send("\n") || !ProcessUntil([&] { return shownCount > before; }, 30000)) {
+        if (!line.Send("\n") || !RunEventsUntil([&] { return shownCount > before; })) {
             std::fprintf(stderr, "latency-bench: line %d was not shown in the pane\n", i);
             return 1;
         }

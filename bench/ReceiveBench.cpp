@@ -11,7 +11,6 @@
 #include <QByteArrayList>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -21,7 +20,11 @@
 #include <cstdlib>
 
 #include "BenchSupport.h"
+#include "EventLoop.h"
+#include "Files.h"
 #include "Memo.h"
+#include "ResidentMemory.h"
+#include "SimProcess.h"
 #include "StallWatch.h"
 #include "WindowUnderTest.h"
 
@@ -47,24 +50,6 @@ std::size_t LinesLost(const kvq::Memo& pane, const QByteArray& sent) {
         lost += at < stored.size() && stored[at] == line ? 0 : 1;
     }
     return lost;
-}
-
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString StartSim(QProcess& sim, int lines, int type, const QString& sent) {
-    sim.start(SiblingProgram("kvq-sim"),
-              {"--type", QString::number(type), "--lines", QString::number(lines), "--rate", "0",
-               "--save-sent", sent});
-    if (!sim.waitForStarted(30000)) {
-        return {};
-    }
-    while (!sim.canReadLine() && sim.state() == QProcess::Running) {
-        sim.waitForReadyRead(200);
-    }
-    return QString::fromLocal8Bit(sim.readLine()).trimmed();
 }
 
 // Scrolls to rows spread over the whole pane and paints each at once; the paint times in ms.
@@ -96,11 +81,12 @@ int main(int argc, char** argv) {
     const int type = argc > 2 ? std::atoi(argv[2]) : 0;
     QTemporaryDir folder;
     const QString sent = folder.filePath("sent.bin");
-    QProcess sim;
-    const QString device = StartSim(sim, lines, type, sent);
+    SimProcess sim;
+    const QString device = sim.Start({"--type", QString::number(type), "--lines",
+                                      QString::number(lines), "--rate", "0", "--save-sent", sent});
     if (device.isEmpty()) {
         std::fprintf(stderr, "receive-bench: kvq-sim did not start: %s\n",
-                     sim.readAllStandardError().constData());
+                     sim.Errors().constData());
         return 1;
     }
 
@@ -108,8 +94,8 @@ int main(int argc, char** argv) {
     window.devices["COM1"] = device.toStdString();
     window.SelectInstrumentType(type);
     window->show();
-    RunUntil([] { return false; }, 300);  // let the window settle
-    const long idleKb = PeakMemoryKb();
+    RunEventsFor(300);  // let the window settle
+    const long idleKb = PeakResidentBytes() / 1024;
     kvq::Memo& pane = window->TextPane();
     const auto target = static_cast<std::size_t>(lines);
 
@@ -122,7 +108,7 @@ int main(int argc, char** argv) {
             loop.quit();
         }
     });
-    QObject::connect(&sim, &QProcess::finished, &loop,
+    QObject::connect(&sim.Process(), &QProcess::finished, &loop,
                      [&] { QTimer::singleShot(2000, &loop, &QEventLoop::quit); });
     QTimer::singleShot(kTimeoutMs, &loop, &QEventLoop::quit);
     StallWatch stalls;
@@ -135,7 +121,7 @@ int main(int argc, char** argv) {
     stalls.Stop();
     const std::string receiveStalls = stalls.Summary();
     const double receiveLongest = stalls.LongestMs();
-    const long peakKb = PeakMemoryKb();
+    const long peakKb = PeakResidentBytes() / 1024;
     window->StopClick();
 
     const std::vector<double> paintMs = ScrollAndPaint(pane, 200);
@@ -153,7 +139,7 @@ int main(int argc, char** argv) {
     const std::size_t linesInPane = pane.LineCount();
     const double lineBytesMb = static_cast<double>(pane.StoredLines().Bytes()) / 1e6;
 
-    RunUntil([&] { return sim.state() == QProcess::NotRunning; }, 30000);
+    sim.WaitFinished();
     const QByteArray bytes = FileBytes(sent);
     const std::size_t lost = LinesLost(pane, bytes);
 
@@ -161,13 +147,13 @@ int main(int argc, char** argv) {
     const std::int64_t clearStart = NowNs();
     window->ClearDataClick();
     const double clearMs = static_cast<double>(NowNs() - clearStart) / 1e6;
-    RunUntil([] { return false; }, 100);
+    RunEventsFor(100);
     stalls.Stop();
     const std::string clearStalls = stalls.Summary();
     const double clearLongest = stalls.LongestMs();
     const double mbPerSecond = static_cast<double>(bytes.size()) / seconds / 1e6;
     std::printf("sent:         %lld bytes in %d lines of type %d (kvq-sim exit %d)\n",
-                static_cast<long long>(bytes.size()), lines, type, sim.exitCode());
+                static_cast<long long>(bytes.size()), lines, type, sim.ExitCode());
     std::printf("platform:     %s\n", qPrintable(QGuiApplication::platformName()));
     std::printf("received:     %zu lines in the pane in %.2f s = %.2f MB/s, %.2f us a line\n",
                 linesInPane, seconds, mbPerSecond, seconds * 1e6 / static_cast<double>(lines));

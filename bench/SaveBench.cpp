@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "Files.h"
 #include "InstrumentType.h"
 #include "Memo.h"
 #include "PaneLineStore.h"
@@ -59,11 +60,6 @@ double WriteLoop(int type, const kvq::PaneLineStore& pane, const QString& path) 
     }
     ok = fd >= 0 && ::close(fd) == 0 && ok;
     return ok ? static_cast<double>(NowNs() - start) / 1e9 : -1;
-}
-
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 struct TypeResult {

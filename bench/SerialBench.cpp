@@ -4,25 +4,24 @@
 //
 //   serial-bench [IDLE_SECONDS]     (default 10)
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
+#include "EventLoop.h"
+#include "PtyFeeder.h"
+#include "PtyLine.h"
 #include "Rdcom.h"
 
 namespace {
+
+using kvq::bench::CpuSeconds;
 
 constexpr std::size_t kLineBytes = 64;
 constexpr std::size_t kTotalBytes = 10 * 1024 * 1024;
@@ -63,35 +62,6 @@ struct PrintingMessages : kvq::MessageSink {
     }
 };
 
-bool WriteAll(int fd, const std::string& bytes, const std::stop_token& stop) {
-    std::size_t done = 0;
-    while (done < bytes.size() && !stop.stop_requested()) {
-        pollfd p{fd, POLLOUT, 0};
-        if (::poll(&p, 1, 100) <= 0) {
-            continue;
-        }
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno != EINTR && errno != EAGAIN) {
-            return false;
-        }
-        done += n > 0 ? static_cast<std::size_t>(n) : 0;
-    }
-    return done == bytes.size();
-}
-
-double CpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void RunFor(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 std::size_t CountLost(const std::vector<std::string>& lines, const std::string& sent) {
     std::size_t good = 0;
     for (std::size_t i = 0; i < lines.size() && i < kLineCount; ++i) {
@@ -108,19 +78,14 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int idleSeconds = argc > 1 ? std::atoi(argv[1]) : 10;
 
-    int master = -1;
-    int slave = -1;
-    char name[128] = {};
-    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        std::perror("serial-bench: openpty");
-        return 1;
-    }
+    PtyLine line;
     auto port = kvq::CreatePlatformSerialPort();
-    if (!port->Open(name) || !port->ReadSettings() || !port->WriteSettings({})) {
-        std::fprintf(stderr, "serial-bench: %s: %s", name, port->LastErrorText().c_str());
+    if (!line.IsValid() || !port->Open(line.DevicePath()) || !port->ReadSettings() ||
+        !port->WriteSettings({})) {
+        std::fprintf(stderr, "serial-bench: %s: %s", line.DevicePath().c_str(),
+                     port->LastErrorText().c_str());
         return 1;
     }
-    ::close(slave);
 
     StoringSink sink;
     PrintingMessages messages;
@@ -131,10 +96,10 @@ int main(int argc, char** argv) {
     const std::string bytes = MakeLines();
     QEventLoop loop;
     sink.loop = &loop;
-    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kGuardMs, &loop, &QEventLoop::quit);
     const auto start = std::chrono::steady_clock::now();
     {
-        std::jthread writer([&](const std::stop_token& stop) { WriteAll(master, bytes, stop); });
+        const PtyFeeder instrument(line, bytes);
         loop.exec();
     }
     const double seconds =
@@ -147,7 +112,7 @@ int main(int argc, char** argv) {
     std::printf("lines lost:   %zu\n", lost);
 
     const double cpuBefore = CpuSeconds();
-    RunFor(idleSeconds * 1000);
+    RunEventsFor(idleSeconds * 1000);
     const double cpu = CpuSeconds() - cpuBefore;
     std::printf(
         "idle CPU:     %.1f ms over %d s with the port open and nothing arriving "
@@ -156,6 +121,5 @@ int main(int argc, char** argv) {
 
     receiver.Terminate();
     port->Close();
-    ::close(master);
     return lost == 0 && messages.count == 0 ? 0 : 1;
 }

@@ -257,14 +257,14 @@ void MemoTest::mouseSelects_data() {
 }
 
 void MemoTest::mouseSelects() {
+    ShownPane pane;
+    pane.Show(Numbered(3));
     QFETCH(int, pressLine);
     QFETCH(int, pressColumn);
     QFETCH(int, releaseLine);
     QFETCH(int, releaseColumn);
     QFETCH(QString, how);
     QFETCH(QString, selected);
-    ShownPane pane;
-    pane.Show(Numbered(3));
     QWidget* view = pane.memo.viewport();
     const QPoint press = At(pane.memo, pressLine, pressColumn);
     const QPoint release = At(pane.memo, releaseLine, releaseColumn);

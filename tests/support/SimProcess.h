@@ -34,6 +34,8 @@ public:
     QByteArray Errors();
     // Everything it printed on standard output after the terminal path.
     QByteArray Output() { return process_.readAllStandardOutput(); }
+    // For a caller that waits on its signals (finished) in an event loop of its own.
+    const QProcess& Process() const { return process_; }
 
 private:
     QProcess process_;
