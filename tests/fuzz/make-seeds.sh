@@ -48,22 +48,22 @@ seed Fields inf 'inf'
 seed Fields two-points '1.2.3'
 seed Fields many-fields "$(printf 'x %.0s' $(seq 1 120))"
 
-# IntegerRule: one field each.
-seed IntegerRule decimal '12'
-seed IntegerRule negative '-5'
-seed IntegerRule largest '2147483647'
-seed IntegerRule smallest '-2147483648'
-seed IntegerRule past-largest '2147483648'
-seed IntegerRule long-digits '00000000000000000000012'
-seed IntegerRule dollar-hex '$FFFFFFFF'
-seed IntegerRule zero-x-hex '0x80000000'
-seed IntegerRule x-hex 'x10'
-seed IntegerRule leading-zero-hex '$000000001'
-seed IntegerRule nine-digits 'X100000000'
-seed IntegerRule bare-prefix '0x'
-seed IntegerRule signed-hex '-$10'
-seed IntegerRule point '3.0'
-seed IntegerRule trailing '12a'
+# CarriedValue: one field each.
+seed CarriedValue decimal '12'
+seed CarriedValue negative '-5'
+seed CarriedValue largest '2147483647'
+seed CarriedValue smallest '-2147483648'
+seed CarriedValue past-largest '2147483648'
+seed CarriedValue long-digits '00000000000000000000012'
+seed CarriedValue dollar-hex '$FFFFFFFF'
+seed CarriedValue zero-x-hex '0x80000000'
+seed CarriedValue x-hex 'x10'
+seed CarriedValue leading-zero-hex '$000000001'
+seed CarriedValue nine-digits 'X100000000'
+seed CarriedValue bare-prefix '0x'
+seed CarriedValue signed-hex '-$10'
+seed CarriedValue point '3.0'
+seed CarriedValue trailing '12a'
 
 # Writer: byte 0 is the instrument type as a digit ('0' to '5'; '6' and '7' stand for
 # indexes outside them), then text-pane lines.

@@ -81,7 +81,7 @@ std::string SelfDescribingLine(std::size_t size) {
 
 }  // namespace
 
-class LineFaultsTest : public QObject {
+class LineTest : public QObject {
     Q_OBJECT
 private slots:
     void hangUpInTheMiddleOfALine();
@@ -93,7 +93,7 @@ private slots:
 
 // The instrument's cable is pulled half-way through a line: one message, the receiver
 // pauses, the lines received before are kept and saved as they came.
-void LineFaultsTest::hangUpInTheMiddleOfALine() {
+void LineTest::hangUpInTheMiddleOfALine() {
     WindowOnLine session(5);
     QVERIFY(session.line.IsValid());
     QVERIFY(session.StartReceiving());
@@ -130,7 +130,7 @@ void LineFaultsTest::hangUpInTheMiddleOfALine() {
 // The half line of a dead connection belongs to it: after the port is opened again, the next
 // connection's first line must not be glued onto it, which could make a plausible but false
 // record.
-void LineFaultsTest::reconnectAfterHangUpStartsAFreshLine() {
+void LineTest::reconnectAfterHangUpStartsAFreshLine() {
     WindowOnLine session(5);
     QVERIFY(session.StartReceiving());
     QVERIFY(session.line.Send("1 12.5 3.20 10:30\r\n3 12.6 3."));
@@ -153,7 +153,7 @@ void LineFaultsTest::reconnectAfterHangUpStartsAFreshLine() {
 // Ten megabytes of random bytes at full speed: nothing crashes, every byte is taken up by the
 // byte rules exactly, and the memory the program grows by stays in proportion to what the
 // pane holds.
-void LineFaultsTest::binaryNoiseAtFullSpeed() {
+void LineTest::binaryNoiseAtFullSpeed() {
     const std::string noise = Noise(10 * kMegabyte) + "\nend of noise";
     // The test's noise never comes near the bound on the line being built, which the
     // reference does not have.
@@ -214,7 +214,7 @@ void LineFaultsTest::binaryNoiseAtFullSpeed() {
     QVERIFY2(growth <= allowed, qPrintable(QStringLiteral("grew by %1 bytes").arg(growth)));
 }
 
-void LineFaultsTest::endlessLine_data() {
+void LineTest::endlessLine_data() {
     QTest::addColumn<std::size_t>("backspaces");  // beyond those that undo the uncounted bytes
     QTest::newRow("a line feed ends it at the bound") << std::size_t{0};
     QTest::newRow("backspaces undo the uncounted bytes first, then the kept ones")
@@ -224,7 +224,7 @@ void LineFaultsTest::endlessLine_data() {
 // Ten megabytes without a line feed: the window goes on turning its event loop while they
 // arrive, the line being built never holds more than the bound, and the line feed makes one
 // pane line of at most the bound whose first 4096 bytes are saved exactly.
-void LineFaultsTest::endlessLine() {
+void LineTest::endlessLine() {
     QFETCH(std::size_t, backspaces);
     constexpr std::size_t kBound = LineAssembler::kMaxLineBytes;
     const std::string line = SelfDescribingLine(10 * kMegabyte);
@@ -289,5 +289,5 @@ void LineFaultsTest::endlessLine() {
     QVERIFY(session.window.messages.empty());
 }
 
-QTEST_MAIN(LineFaultsTest)
-#include "LineFaultsTest.moc"
+QTEST_MAIN(LineTest)
+#include "LineTest.moc"

@@ -29,7 +29,7 @@ const QByteArray kCapture("1 12.5 3.20 10:30\n2 12.4 3.18 10:31\n");
 
 }  // namespace
 
-class TestKvqConvert : public QObject {
+class KvqConvertTest : public QObject {
     Q_OBJECT
 private slots:
     void converts_data();
@@ -45,7 +45,7 @@ private slots:
     void waitsForANonBlockingInput();
 };
 
-void TestKvqConvert::converts_data() {
+void KvqConvertTest::converts_data() {
     QTest::addColumn<int>("type");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QByteArray>("output");
@@ -103,7 +103,7 @@ void TestKvqConvert::converts_data() {
                                  << QByteArray("0 lines read, 0 records written, 0 lines skipped");
 }
 
-void TestKvqConvert::converts() {
+void KvqConvertTest::converts() {
     QFETCH(int, type);
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, output);
@@ -114,7 +114,7 @@ void TestKvqConvert::converts() {
     QCOMPARE(r.err, "kvq-convert: " + summary + "\n");
 }
 
-void TestKvqConvert::filesInAndOut() {
+void KvqConvertTest::filesInAndOut() {
     QTemporaryDir dir;
     const QString in = dir.filePath("capture.log");
     const QString out = dir.filePath("survey.txt");  // used as given: no extension forced
@@ -134,7 +134,7 @@ void TestKvqConvert::filesInAndOut() {
                                           "9999 9999 9999 9999 5 45.6 9999 9999 9999\r\n"));
 }
 
-void TestKvqConvert::helpListsTheTypes() {
+void KvqConvertTest::helpListsTheTypes() {
     const ProgramRun r = Convert({"--help"});
     QCOMPARE(r.exitCode, 0);
     const QString text = QString::fromUtf8(r.out);
@@ -145,7 +145,7 @@ void TestKvqConvert::helpListsTheTypes() {
     }
 }
 
-void TestKvqConvert::usageErrors_data() {
+void KvqConvertTest::usageErrors_data() {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("no arguments") << QStringList{};
     QTest::newRow("type missing") << QStringList{"-", "-"};
@@ -157,7 +157,7 @@ void TestKvqConvert::usageErrors_data() {
     QTest::newRow("unknown option") << QStringList{"--frobnicate", "--type", "1", "-", "-"};
 }
 
-void TestKvqConvert::usageErrors() {
+void KvqConvertTest::usageErrors() {
     QFETCH(QStringList, args);
     const ProgramRun r = Convert(args);
     QCOMPARE(r.exitCode, 2);
@@ -165,7 +165,7 @@ void TestKvqConvert::usageErrors() {
     QVERIFY(r.out.isEmpty());
 }
 
-void TestKvqConvert::fileErrors() {
+void KvqConvertTest::fileErrors() {
     QTemporaryDir dir;
     const QString missing = dir.filePath("nope.log");
     ProgramRun r = Convert({"--type", "1", missing, dir.filePath("o.kvq")});
@@ -185,7 +185,7 @@ void TestKvqConvert::fileErrors() {
     QCOMPARE(r.err, QByteArray("kvq-convert: /dev/full: No space left on device\n"));
 }
 
-void TestKvqConvert::refusedAndFailedLeaveFilesAlone_data() {
+void KvqConvertTest::refusedAndFailedLeaveFilesAlone_data() {
     QTest::addColumn<QString>("input");   // "-": standard input from stdinFile
     QTest::addColumn<QString>("output");  // "-": standard output appended to stdoutFile
     QTest::addColumn<QString>("stdinFile");
@@ -226,7 +226,7 @@ void TestKvqConvert::refusedAndFailedLeaveFilesAlone_data() {
 }
 
 // Nothing of the capture or an existing output is lost, and no temporary file is left.
-void TestKvqConvert::refusedAndFailedLeaveFilesAlone() {
+void KvqConvertTest::refusedAndFailedLeaveFilesAlone() {
     QFETCH(QString, input);
     QFETCH(QString, output);
     QFETCH(QString, stdinFile);
@@ -261,7 +261,7 @@ void TestKvqConvert::refusedAndFailedLeaveFilesAlone() {
              (QStringList{"cap", "keep", "link-to-cap"}));
 }
 
-void TestKvqConvert::replacesThroughALink() {
+void KvqConvertTest::replacesThroughALink() {
     QTemporaryDir dir;
     QVERIFY(WriteFile(dir.filePath("cap"), kCapture));
     QVERIFY(WriteFile(dir.filePath("out.kvq"), QByteArray(500, 'z')));
@@ -276,7 +276,7 @@ void TestKvqConvert::replacesThroughALink() {
 }
 
 // A parent may hand over a non-blocking pipe; the capture arrives late.
-void TestKvqConvert::waitsForANonBlockingInput() {
+void KvqConvertTest::waitsForANonBlockingInput() {
     QProcess process;
     process.setChildProcessModifier(
         [] { ::fcntl(STDIN_FILENO, F_SETFL, ::fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK); });
@@ -293,5 +293,5 @@ void TestKvqConvert::waitsForANonBlockingInput() {
              QByteArray("1 12.5 3.20 10:30\r\n2 12.4 3.18 10:31\r\n"));
 }
 
-QTEST_GUILESS_MAIN(TestKvqConvert)
-#include "tst_KvqConvert.moc"
+QTEST_GUILESS_MAIN(KvqConvertTest)
+#include "KvqConvertTest.moc"

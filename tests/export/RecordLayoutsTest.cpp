@@ -56,7 +56,7 @@ const QByteArray kType1Example1 =
 
 }  // namespace
 
-class TestRecordLayouts : public QObject {
+class RecordLayoutsTest : public QObject {
     Q_OBJECT
 private slots:
     void save_data();
@@ -65,7 +65,7 @@ private slots:
     void everyRecordHasTwentyValues();
 };
 
-void TestRecordLayouts::save_data() {
+void RecordLayoutsTest::save_data() {
     QTest::addColumn<int>("type");
     QTest::addColumn<Lines>("lines");
     QTest::addColumn<QByteArray>("file");
@@ -167,7 +167,7 @@ void TestRecordLayouts::save_data() {
     QTest::newRow("no lines gives an empty file") << 0 << Lines{} << QByteArray();
 }
 
-void TestRecordLayouts::save() {
+void RecordLayoutsTest::save() {
     QFETCH(int, type);
     QFETCH(Lines, lines);
     QFETCH(QByteArray, file);
@@ -184,7 +184,7 @@ void TestRecordLayouts::save() {
     QCOMPARE(report.records, static_cast<std::size_t>(file.count("\r\n")));
 }
 
-void TestRecordLayouts::typesThreeAndFourAreIdentical() {
+void RecordLayoutsTest::typesThreeAndFourAreIdentical() {
     QTemporaryDir dir;
     const auto lines = ToStrings({"1 2 3 4 5 6 7 8", "x", "a,b,c,d,e,f,g,h"});
     const std::string a = dir.filePath("3.kvq").toStdString();
@@ -199,7 +199,7 @@ void TestRecordLayouts::typesThreeAndFourAreIdentical() {
 }
 
 // Whatever fields a line holds, the records of types 1 to 4 have twenty values.
-void TestRecordLayouts::everyRecordHasTwentyValues() {
+void RecordLayoutsTest::everyRecordHasTwentyValues() {
     const int counts[] = {0, 22, 0, 8, 8};
     for (int type = 1; type <= 4; ++type) {
         std::vector<std::string> lines;
@@ -221,5 +221,5 @@ void TestRecordLayouts::everyRecordHasTwentyValues() {
     }
 }
 
-QTEST_APPLESS_MAIN(TestRecordLayouts)
-#include "tst_RecordLayouts.moc"
+QTEST_APPLESS_MAIN(RecordLayoutsTest)
+#include "RecordLayoutsTest.moc"

@@ -93,7 +93,7 @@ QByteArray JoinRecord(const QList<QByteArray>& values) {
 
 }  // namespace
 
-class TestKvqSim : public QObject {
+class KvqSimTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -122,7 +122,7 @@ private:
     QTemporaryDir dir_;
 };
 
-void TestKvqSim::sameSeedSameBytes_data() {
+void KvqSimTest::sameSeedSameBytes_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("kvq-3") << QStringList{"--type", "0"};
     QTest::newRow("kvq-3b with gbk headings") << QStringList{"--type", "1", "--gbk"};
@@ -130,7 +130,7 @@ void TestKvqSim::sameSeedSameBytes_data() {
     QTest::newRow("wkp-7 transmitter") << QStringList{"--type", "5"};
 }
 
-void TestKvqSim::sameSeedSameBytes() {
+void KvqSimTest::sameSeedSameBytes() {
     QFETCH(QStringList, arguments);
     arguments << "--lines"
               << "300"
@@ -154,7 +154,7 @@ void TestKvqSim::sameSeedSameBytes() {
     QVERIFY(c.received != a.received);
 }
 
-void TestKvqSim::lineShapesFitTheExport_data() {
+void KvqSimTest::lineShapesFitTheExport_data() {
     QTest::addColumn<int>("type");
     QTest::addColumn<bool>("gbk");
     QTest::addColumn<QString>("gbkWord");  // a heading word the GBK bytes must spell
@@ -169,7 +169,7 @@ void TestKvqSim::lineShapesFitTheExport_data() {
 
 // Each data line must become a record of its type, nothing else may: the counts of the
 // real converter match the lines counted here by shape.
-void TestKvqSim::lineShapesFitTheExport() {
+void KvqSimTest::lineShapesFitTheExport() {
     QFETCH(int, type);
     QFETCH(bool, gbk);
     QFETCH(QString, gbkWord);
@@ -275,7 +275,7 @@ void TestKvqSim::lineShapesFitTheExport() {
     }
 }
 
-void TestKvqSim::replaySendsTheFileExactly_data() {
+void KvqSimTest::replaySendsTheFileExactly_data() {
     QTest::addColumn<QByteArray>("bytes");
     QByteArray binary;
     quint32 x = 12345;
@@ -289,7 +289,7 @@ void TestKvqSim::replaySendsTheFileExactly_data() {
     QTest::newRow("empty file") << QByteArray();
 }
 
-void TestKvqSim::replaySendsTheFileExactly() {
+void KvqSimTest::replaySendsTheFileExactly() {
     QFETCH(QByteArray, bytes);
     const QString capture = dir_.filePath("capture.bin");
     const QString sent = dir_.filePath("replayed.bin");
@@ -302,7 +302,7 @@ void TestKvqSim::replaySendsTheFileExactly() {
     QCOMPARE(FileBytes(sent), bytes);
 }
 
-void TestKvqSim::sendsNothingBeforeTheReaderOpens() {
+void KvqSimTest::sendsNothingBeforeTheReaderOpens() {
     const QString sent = dir_.filePath("early.bin");
     SimProcess sim;
     const QString device = sim.Start({"--lines", "50", "--rate", "0", "--save-sent", sent});
@@ -324,7 +324,7 @@ void TestKvqSim::sendsNothingBeforeTheReaderOpens() {
 
 // Everything fits into the terminal's buffers before the reader reads a byte; closing
 // the master then would throw the bytes away.
-void TestKvqSim::lastBytesReachALateReader() {
+void KvqSimTest::lastBytesReachALateReader() {
     const QString sent = dir_.filePath("late.bin");
     SimReader reader;
     reader.readDelayMs = 800;
@@ -337,7 +337,7 @@ void TestKvqSim::lastBytesReachALateReader() {
 
 // The program changes only speed, data bits, stop bits and parity: CR must still arrive
 // as CR, and nothing may be echoed or edited.
-void TestKvqSim::bytesPassWithoutReaderSettings() {
+void KvqSimTest::bytesPassWithoutReaderSettings() {
     const QString sent = dir_.filePath("cooked.bin");
     SimReader reader;
     reader.setRaw = false;
@@ -348,7 +348,7 @@ void TestKvqSim::bytesPassWithoutReaderSettings() {
     QCOMPARE(run.received, FileBytes(sent));
 }
 
-void TestKvqSim::pacedSendCompletes() {
+void KvqSimTest::pacedSendCompletes() {
     const QString sent = dir_.filePath("paced.bin");
     const SimRun run =
         RunSim({"--type", "5", "--lines", "12", "--rate", "2000", "--save-sent", sent});
@@ -359,7 +359,7 @@ void TestKvqSim::pacedSendCompletes() {
     QCOMPARE(run.received, FileBytes(sent));
 }
 
-void TestKvqSim::readerClosingEarlyEndsTheRun() {
+void KvqSimTest::readerClosingEarlyEndsTheRun() {
     const QString sent = dir_.filePath("cut.bin");
     SimReader reader;
     reader.closeAfterBytes = 1000;
@@ -372,7 +372,7 @@ void TestKvqSim::readerClosingEarlyEndsTheRun() {
     QVERIFY2(run.standardError.contains("closed the port"), run.standardError.constData());
 }
 
-void TestKvqSim::linkPointsToTheTerminalAndGoes() {
+void KvqSimTest::linkPointsToTheTerminalAndGoes() {
     const QString link = dir_.filePath("COM1");
     const QString sent = dir_.filePath("linked.bin");
     SimReader reader;
@@ -386,13 +386,13 @@ void TestKvqSim::linkPointsToTheTerminalAndGoes() {
     QVERIFY(!QFileInfo(link).isSymLink());
 }
 
-void TestKvqSim::linkGoesOnSignal_data() {
+void KvqSimTest::linkGoesOnSignal_data() {
     QTest::addColumn<int>("signal");
     QTest::newRow("SIGTERM") << SIGTERM;
     QTest::newRow("SIGINT") << SIGINT;
 }
 
-void TestKvqSim::linkGoesOnSignal() {
+void KvqSimTest::linkGoesOnSignal() {
     QFETCH(int, signal);
     const QString link = dir_.filePath("COM2");
     SimProcess sim;
@@ -408,7 +408,7 @@ void TestKvqSim::linkGoesOnSignal() {
     QVERIFY(!QFileInfo::exists(link));
 }
 
-void TestKvqSim::linkNeverReplacesOtherFiles_data() {
+void KvqSimTest::linkNeverReplacesOtherFiles_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("replaced");
     QTest::newRow("regular file") << "file" << false;
@@ -417,7 +417,7 @@ void TestKvqSim::linkNeverReplacesOtherFiles_data() {
     QTest::newRow("stale simulator link") << "/dev/pts/987654" << true;
 }
 
-void TestKvqSim::linkNeverReplacesOtherFiles() {
+void KvqSimTest::linkNeverReplacesOtherFiles() {
     QFETCH(QString, kind);
     QFETCH(bool, replaced);
     const QString path = dir_.filePath("COM9");
@@ -450,7 +450,7 @@ void TestKvqSim::linkNeverReplacesOtherFiles() {
 
 // A killed simulator leaves its link; the next one usually gets the same terminal number,
 // which makes the old link look live.
-void TestKvqSim::startsAgainAfterAKill() {
+void KvqSimTest::startsAgainAfterAKill() {
     const QString link = dir_.filePath("COM3");
     SimProcess killed;
     const QString first = killed.Start({"--link", link});
@@ -471,7 +471,7 @@ void TestKvqSim::startsAgainAfterAKill() {
     QVERIFY(!QFileInfo(link).isSymLink());
 }
 
-void TestKvqSim::badArguments_data() {
+void KvqSimTest::badArguments_data() {
     QTest::addColumn<QStringList>("arguments");
     const QString missing = dir_.filePath("no-such-capture");
     QTest::newRow("unknown option") << QStringList{"--speed", "5"};
@@ -489,7 +489,7 @@ void TestKvqSim::badArguments_data() {
     QTest::newRow("replay with a type") << QStringList{"--replay", missing, "--type", "1"};
 }
 
-void TestKvqSim::badArguments() {
+void KvqSimTest::badArguments() {
     QFETCH(QStringList, arguments);
     // A simulation that started would wait for a reader until it is killed (exit code -1).
     const ProgramRun run = RunProgram(ProgramPath("kvq-sim"), arguments);
@@ -499,7 +499,7 @@ void TestKvqSim::badArguments() {
     QVERIFY(run.out.isEmpty());
 }
 
-void TestKvqSim::helpPrintsUsage() {
+void KvqSimTest::helpPrintsUsage() {
     const ProgramRun help = RunProgram(ProgramPath("kvq-sim"), {"--help"});
     QCOMPARE(help.exitCode, 0);
     const QByteArray& usage = help.out;
@@ -511,5 +511,5 @@ void TestKvqSim::helpPrintsUsage() {
     QVERIFY(help.err.isEmpty());
 }
 
-QTEST_GUILESS_MAIN(TestKvqSim)
-#include "tst_KvqSim.moc"
+QTEST_GUILESS_MAIN(KvqSimTest)
+#include "KvqSimTest.moc"

@@ -4,20 +4,20 @@
 
 #include "Programs.h"
 
-class TestToolVersions : public QObject {
+class ToolVersionsTest : public QObject {
     Q_OBJECT
 private slots:
     void versionOption_data();
     void versionOption();
 };
 
-void TestToolVersions::versionOption_data() {
+void ToolVersionsTest::versionOption_data() {
     QTest::addColumn<QString>("tool");
     QTest::newRow("kvq-convert") << "kvq-convert";
     QTest::newRow("kvq-sim") << "kvq-sim";
 }
 
-void TestToolVersions::versionOption() {
+void ToolVersionsTest::versionOption() {
     QFETCH(QString, tool);
     const QString program = ProgramPath(qPrintable(tool));
     const ProgramRun version = RunProgram(program, {"--version"});
@@ -28,5 +28,5 @@ void TestToolVersions::versionOption() {
     QVERIFY(RunProgram(program, {"--help"}).out.contains(tool.toUtf8() + " --version"));
 }
 
-QTEST_GUILESS_MAIN(TestToolVersions)
-#include "tst_ToolVersions.moc"
+QTEST_GUILESS_MAIN(ToolVersionsTest)
+#include "ToolVersionsTest.moc"

@@ -97,7 +97,7 @@ const QByteArray kOldContent("000001 old record\r\n");
 
 Q_DECLARE_METATYPE(Refusal)
 
-class SaveFaultsTest : public QObject {
+class SaveTest : public QObject {
     Q_OBJECT
 private slots:
     void refusedSave_data();
@@ -106,7 +106,7 @@ private slots:
     void linesArriveWhileTheSaveDialogIsOpen();
 };
 
-void SaveFaultsTest::refusedSave_data() {
+void SaveTest::refusedSave_data() {
     QTest::addColumn<Refusal>("refusal");
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<int>("error");
@@ -120,7 +120,7 @@ void SaveFaultsTest::refusedSave_data() {
 
 // The main window tells which file failed and why; nothing else changes, not the pane, not the
 // commands, not an old file; and the next save to a good name works.
-void SaveFaultsTest::refusedSave() {
+void SaveTest::refusedSave() {
     QFETCH(Refusal, refusal);
     QFETCH(QString, chosen);
     QFETCH(int, error);
@@ -201,7 +201,7 @@ void SaveFaultsTest::refusedSave() {
 // file, so the save waits for the reader): the file holds exactly the pane's lines when the
 // save began, and the lines sent during and after the save land in the pane, none lost, none
 // twice, the half line of before the save completed.
-void SaveFaultsTest::saveWhileReceiving() {
+void SaveTest::saveWhileReceiving() {
     WindowOnLine session(5);
     // A first reception, stopped, enables the save command; receiving again leaves it enabled.
     QVERIFY(session.Receive(Joined(Records(0, 1), "\r\n"), 1));
@@ -275,7 +275,7 @@ void SaveFaultsTest::saveWhileReceiving() {
 // The real save dialog is modal: the receiver goes on reading while it is open, and the file
 // holds the pane's lines as they are when the user confirms the name, those that came while
 // the dialog was open included.
-void SaveFaultsTest::linesArriveWhileTheSaveDialogIsOpen() {
+void SaveTest::linesArriveWhileTheSaveDialogIsOpen() {
     PtyLine line;
     QTemporaryDir folder;
     kvq::WindowSeams seams;  // the real save dialog
@@ -331,5 +331,5 @@ void SaveFaultsTest::linesArriveWhileTheSaveDialogIsOpen() {
     QVERIFY(messages.empty());
 }
 
-QTEST_MAIN(SaveFaultsTest)
-#include "SaveFaultsTest.moc"
+QTEST_MAIN(SaveTest)
+#include "SaveTest.moc"

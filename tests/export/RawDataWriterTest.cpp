@@ -30,7 +30,7 @@ kvq::PaneLineStore Type0Pane(int count);
 
 }  // namespace
 
-class TestRawDataFile : public QObject {
+class RawDataWriterTest : public QObject {
     Q_OBJECT
 private slots:
     void replacesLongerFile();
@@ -45,7 +45,7 @@ private slots:
     void recordByRecordReachesTheFileAtOnce();
 };
 
-void TestRawDataFile::replacesLongerFile() {
+void RawDataWriterTest::replacesLongerFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath("s.kvq");
     WriteFile(path, QByteArray(10000, 'x'));
@@ -53,7 +53,7 @@ void TestRawDataFile::replacesLongerFile() {
     QCOMPARE(ReadAll(path), QByteArray("1 2 3 4\r\n5 6 7 8\r\n"));
 }
 
-void TestRawDataFile::emptySaveLeavesZeroBytes() {
+void RawDataWriterTest::emptySaveLeavesZeroBytes() {
     QTemporaryDir dir;
     const QString path = dir.filePath("s.kvq");
     WriteFile(path, "old content");
@@ -63,7 +63,7 @@ void TestRawDataFile::emptySaveLeavesZeroBytes() {
     QCOMPARE(QFileInfo(path).size(), 0);
 }
 
-void TestRawDataFile::countsLinesAndRecords() {
+void RawDataWriterTest::countsLinesAndRecords() {
     QTemporaryDir dir;
     const QString path = dir.filePath("s.kvq");
     // Type 1: the 8-field line is taken (it sets the carried value), not skipped.
@@ -80,14 +80,14 @@ void TestRawDataFile::countsLinesAndRecords() {
     QCOMPARE(report.linesSkipped, std::size_t{2});
 }
 
-void TestRawDataFile::failures_data() {
+void RawDataWriterTest::failures_data() {
     QTest::addColumn<QString>("relative");
     QTest::addColumn<int>("error");
     QTest::newRow("folder that does not exist") << "missing/s.kvq" << ENOENT;
     QTest::newRow("path that is a folder") << "folder" << EISDIR;
 }
 
-void TestRawDataFile::failures() {
+void RawDataWriterTest::failures() {
     QFETCH(QString, relative);
     QFETCH(int, error);
     QTemporaryDir dir;
@@ -103,7 +103,7 @@ void TestRawDataFile::failures() {
 }
 
 // Root may write anywhere, so the save runs in a child that gives up root first.
-void TestRawDataFile::readOnlyFileIsLeftUntouched() {
+void RawDataWriterTest::readOnlyFileIsLeftUntouched() {
     QTemporaryDir dir;
     QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
     const QString path = dir.filePath("ro.kvq");
@@ -133,7 +133,7 @@ void TestRawDataFile::readOnlyFileIsLeftUntouched() {
     QCOMPARE(ReadAll(path), QByteArray("keep me"));
 }
 
-void TestRawDataFile::fullDeviceStopsAtFirstFailure() {
+void RawDataWriterTest::fullDeviceStopsAtFirstFailure() {
     if (!QFile::exists("/dev/full")) {
         QSKIP("no /dev/full here");
     }
@@ -168,7 +168,7 @@ kvq::PaneLineStore Type0Pane(int count) {
 
 }  // namespace
 
-void TestRawDataFile::bufferedMatchesRecordByRecord_data() {
+void RawDataWriterTest::bufferedMatchesRecordByRecord_data() {
     QTest::addColumn<int>("lines");
     QTest::newRow("no line") << 0;
     QTest::newRow("one record") << 1;
@@ -176,7 +176,7 @@ void TestRawDataFile::bufferedMatchesRecordByRecord_data() {
 }
 
 // kvq-convert's buffered writes must give the very file the window's save gives.
-void TestRawDataFile::bufferedMatchesRecordByRecord() {
+void RawDataWriterTest::bufferedMatchesRecordByRecord() {
     QFETCH(int, lines);
     QTemporaryDir dir;
     const kvq::PaneLineStore pane = Type0Pane(lines);
@@ -195,7 +195,7 @@ void TestRawDataFile::bufferedMatchesRecordByRecord() {
 // The window's save promise: a record is in the file before the next line is looked at, so
 // a save cut short (here by reading the file while the writer still holds it open) loses
 // nothing written so far.
-void TestRawDataFile::recordByRecordReachesTheFileAtOnce() {
+void RawDataWriterTest::recordByRecordReachesTheFileAtOnce() {
     QTemporaryDir dir;
     const QString path = dir.filePath("s.kvq");
     kvq::RawDataWriter writer(5, path.toStdString());
@@ -207,5 +207,5 @@ void TestRawDataFile::recordByRecordReachesTheFileAtOnce() {
     QVERIFY(writer.Finish().ok);
 }
 
-QTEST_APPLESS_MAIN(TestRawDataFile)
-#include "tst_RawDataFile.moc"
+QTEST_APPLESS_MAIN(RawDataWriterTest)
+#include "RawDataWriterTest.moc"

@@ -6,7 +6,7 @@ using kvq::FieldList;
 
 Q_DECLARE_METATYPE(std::string)
 
-class TestSplitFields : public QObject {
+class SplitFieldsTest : public QObject {
     Q_OBJECT
 private slots:
     void splits_data();
@@ -14,7 +14,7 @@ private slots:
     void reusesListAndBoundsCount();
 };
 
-void TestSplitFields::splits_data() {
+void SplitFieldsTest::splits_data() {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QList<QByteArray>>("fields");
     using L = QList<QByteArray>;
@@ -40,7 +40,7 @@ void TestSplitFields::splits_data() {
     QTest::newRow("other control bytes do not separate") << QByteArray("a\rb\nc") << L{"a\rb\nc"};
 }
 
-void TestSplitFields::splits() {
+void SplitFieldsTest::splits() {
     QFETCH(QByteArray, line);
     QFETCH(QList<QByteArray>, fields);
     FieldList out;
@@ -52,7 +52,7 @@ void TestSplitFields::splits() {
     QCOMPARE(got, fields);
 }
 
-void TestSplitFields::reusesListAndBoundsCount() {
+void SplitFieldsTest::reusesListAndBoundsCount() {
     FieldList out;
     kvq::SplitFields("a b c", out);
     QCOMPARE(out.size(), std::size_t{3});
@@ -68,5 +68,5 @@ void TestSplitFields::reusesListAndBoundsCount() {
     QCOMPARE(out.size(), kvq::kMaxFields);
 }
 
-QTEST_APPLESS_MAIN(TestSplitFields)
-#include "tst_SplitFields.moc"
+QTEST_APPLESS_MAIN(SplitFieldsTest)
+#include "SplitFieldsTest.moc"

@@ -14,7 +14,7 @@ std::string_view V(const QByteArray& b) {
 
 }  // namespace
 
-class TestPathRules : public QObject {
+class PathRulesTest : public QObject {
     Q_OBJECT
 private slots:
     void siblingWindows_data();
@@ -27,7 +27,7 @@ private slots:
     void extensionPosix();
 };
 
-void TestPathRules::siblingWindows_data() {
+void PathRulesTest::siblingWindows_data() {
     QTest::addColumn<QByteArray>("program");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QByteArray>("help");
@@ -54,7 +54,7 @@ void TestPathRules::siblingWindows_data() {
         << QByteArray("D:\\Top\\Help\\");
 }
 
-void TestPathRules::siblingWindows() {
+void PathRulesTest::siblingWindows() {
     QFETCH(QByteArray, program);
     QFETCH(QByteArray, data);
     QFETCH(QByteArray, help);
@@ -62,7 +62,7 @@ void TestPathRules::siblingWindows() {
     QCOMPARE(Q(kvq::HelpFolderWindows(V(program))), help);
 }
 
-void TestPathRules::siblingPosix_data() {
+void PathRulesTest::siblingPosix_data() {
     QTest::addColumn<QByteArray>("program");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QByteArray>("help");
@@ -80,7 +80,7 @@ void TestPathRules::siblingPosix_data() {
         << QByteArray("/a\\b/bin/kvq") << QByteArray("/a\\b/Data/") << QByteArray("/a\\b/Help/");
 }
 
-void TestPathRules::siblingPosix() {
+void PathRulesTest::siblingPosix() {
     QFETCH(QByteArray, program);
     QFETCH(QByteArray, data);
     QFETCH(QByteArray, help);
@@ -88,7 +88,7 @@ void TestPathRules::siblingPosix() {
     QCOMPARE(Q(kvq::HelpFolderPosix(V(program))), help);
 }
 
-void TestPathRules::extensionWindows_data() {
+void PathRulesTest::extensionWindows_data() {
     QTest::addColumn<QByteArray>("chosen");
     QTest::addColumn<QByteArray>("forced");
     QTest::newRow("no extension") << QByteArray("line3") << QByteArray("line3.kvq");
@@ -103,13 +103,13 @@ void TestPathRules::extensionWindows_data() {
         << QByteArray("D:\\a.b\x81\\c") << QByteArray("D:\\a.kvq");
 }
 
-void TestPathRules::extensionWindows() {
+void PathRulesTest::extensionWindows() {
     QFETCH(QByteArray, chosen);
     QFETCH(QByteArray, forced);
     QCOMPARE(Q(kvq::ForceKvqExtensionWindows(V(chosen))), forced);
 }
 
-void TestPathRules::extensionPosix_data() {
+void PathRulesTest::extensionPosix_data() {
     QTest::addColumn<QByteArray>("chosen");
     QTest::addColumn<QByteArray>("forced");
     QTest::newRow("survey.txt") << QByteArray("/d/survey.txt") << QByteArray("/d/survey.kvq");
@@ -120,11 +120,11 @@ void TestPathRules::extensionPosix_data() {
     QTest::newRow("already .kvq") << QByteArray("/d/s.kvq") << QByteArray("/d/s.kvq");
 }
 
-void TestPathRules::extensionPosix() {
+void PathRulesTest::extensionPosix() {
     QFETCH(QByteArray, chosen);
     QFETCH(QByteArray, forced);
     QCOMPARE(Q(kvq::ForceKvqExtensionPosix(V(chosen))), forced);
 }
 
-QTEST_APPLESS_MAIN(TestPathRules)
-#include "tst_PathRules.moc"
+QTEST_APPLESS_MAIN(PathRulesTest)
+#include "PathRulesTest.moc"

@@ -2,14 +2,14 @@
 
 #include "CarriedValue.h"
 
-class TestIntegerRule : public QObject {
+class CarriedValueTest : public QObject {
     Q_OBJECT
 private slots:
     void carried_data();
     void carried();
 };
 
-void TestIntegerRule::carried_data() {
+void CarriedValueTest::carried_data() {
     QTest::addColumn<QByteArray>("field");
     QTest::addColumn<int>("value");
     QTest::newRow("decimal") << QByteArray("12") << 12;
@@ -41,11 +41,11 @@ void TestIntegerRule::carried_data() {
     QTest::newRow("GBK text") << QByteArray("\xB2\xE2") << 1;
 }
 
-void TestIntegerRule::carried() {
+void CarriedValueTest::carried() {
     QFETCH(QByteArray, field);
     QFETCH(int, value);
     QCOMPARE(kvq::CarriedValueFromField(std::string_view(field.constData(), field.size())), value);
 }
 
-QTEST_APPLESS_MAIN(TestIntegerRule)
-#include "tst_IntegerRule.moc"
+QTEST_APPLESS_MAIN(CarriedValueTest)
+#include "CarriedValueTest.moc"

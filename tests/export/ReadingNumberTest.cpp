@@ -34,7 +34,7 @@ QByteArray HalfwayToOverflow() {
 
 }  // namespace
 
-class TestNumberTest : public QObject {
+class ReadingNumberTest : public QObject {
     Q_OBJECT
 private slots:
     void reading_data();
@@ -42,7 +42,7 @@ private slots:
     void halfwayValueIsTheOneDerived();
 };
 
-void TestNumberTest::reading_data() {
+void ReadingNumberTest::reading_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<bool>("isNumber");
     auto yes = [](const char* name, const char* t) {
@@ -117,18 +117,18 @@ void TestNumberTest::reading_data() {
         << false;
 }
 
-void TestNumberTest::reading() {
+void ReadingNumberTest::reading() {
     QFETCH(QByteArray, text);
     QFETCH(bool, isNumber);
     QCOMPARE(kvq::IsReading(std::string_view(text.constData(), text.size())), isNumber);
 }
 
-void TestNumberTest::halfwayValueIsTheOneDerived() {
+void ReadingNumberTest::halfwayValueIsTheOneDerived() {
     const QByteArray half = HalfwayToOverflow();
     QCOMPARE(half.size(), 4933);
     QCOMPARE(half.left(30), QByteArray("118973149535723176505351158982"));
     QCOMPARE(half.right(20), QByteArray("33289688740976918528"));
 }
 
-QTEST_APPLESS_MAIN(TestNumberTest)
-#include "tst_NumberTest.moc"
+QTEST_APPLESS_MAIN(ReadingNumberTest)
+#include "ReadingNumberTest.moc"

@@ -3,7 +3,7 @@
 #include "PaneLineStore.h"
 #include "PaneLines.h"
 
-class TestPaneLines : public QObject {
+class PaneLinesTest : public QObject {
     Q_OBJECT
 private slots:
     void stored_data();
@@ -16,7 +16,7 @@ private slots:
     void releaseGivesBackAFewBlocksAtATime();
 };
 
-void TestPaneLines::stored_data() {
+void PaneLinesTest::stored_data() {
     QTest::addColumn<QByteArray>("handed");
     QTest::addColumn<QByteArray>("stored");
     QTest::newRow("plain line unchanged") << QByteArray("1 2 3") << QByteArray("1 2 3");
@@ -30,7 +30,7 @@ void TestPaneLines::stored_data() {
     QTest::newRow("empty stays empty") << QByteArray("") << QByteArray("");
 }
 
-void TestPaneLines::stored() {
+void PaneLinesTest::stored() {
     QFETCH(QByteArray, handed);
     QFETCH(QByteArray, stored);
     const std::string_view got =
@@ -38,14 +38,14 @@ void TestPaneLines::stored() {
     QCOMPARE(QByteArray(got.data(), static_cast<qsizetype>(got.size())), stored);
 }
 
-void TestPaneLines::readBackIsAtMost4096Bytes() {
+void PaneLinesTest::readBackIsAtMost4096Bytes() {
     const std::string longLine(5000, 'a');
     QCOMPARE(kvq::PaneReadBack(longLine).size(), std::size_t{4096});
     QCOMPARE(kvq::PaneReadBack(std::string(4096, 'b')).size(), std::size_t{4096});
     QCOMPARE(kvq::PaneReadBack("short"), std::string_view("short"));
 }
 
-void TestPaneLines::storeKeepsEachLine_data() {
+void PaneLinesTest::storeKeepsEachLine_data() {
     QTest::addColumn<QByteArray>("handed");
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<int>("readBack");
@@ -59,7 +59,7 @@ void TestPaneLines::storeKeepsEachLine_data() {
 }
 
 // A line between two others: its neighbours must come back untouched too.
-void TestPaneLines::storeKeepsEachLine() {
+void PaneLinesTest::storeKeepsEachLine() {
     QFETCH(QByteArray, handed);
     QFETCH(QByteArray, stored);
     QFETCH(int, readBack);
@@ -74,7 +74,7 @@ void TestPaneLines::storeKeepsEachLine() {
 }
 
 // Lines that fill several blocks: each comes back as it went in, across the block edges.
-void TestPaneLines::storeSpansManyBlocks() {
+void PaneLinesTest::storeSpansManyBlocks() {
     kvq::PaneLineStore store;
     std::uint64_t bytes = 0;
     constexpr int kLines = 60000;
@@ -99,7 +99,7 @@ void TestPaneLines::storeSpansManyBlocks() {
     QCOMPARE(i, kLines);
 }
 
-void TestPaneLines::clearEmptiesTheStore() {
+void PaneLinesTest::clearEmptiesTheStore() {
     kvq::PaneLineStore store(std::vector<std::string>{"a", "b"});
     store.Clear();
     QVERIFY(store.Empty());
@@ -111,7 +111,7 @@ void TestPaneLines::clearEmptiesTheStore() {
 
 // What is left after each step is the first lines, intact, and the byte count agrees; a line
 // appended in between lands after them; the store ends empty.
-void TestPaneLines::releaseGivesBackAFewBlocksAtATime() {
+void PaneLinesTest::releaseGivesBackAFewBlocksAtATime() {
     kvq::PaneLineStore store;
     const std::string tail(1000, 'z');
     for (int i = 0; i < 5000; ++i) {
@@ -147,5 +147,5 @@ void TestPaneLines::releaseGivesBackAFewBlocksAtATime() {
     QCOMPARE(store.Stored(0), std::string_view("after"));
 }
 
-QTEST_APPLESS_MAIN(TestPaneLines)
-#include "tst_PaneLines.moc"
+QTEST_APPLESS_MAIN(PaneLinesTest)
+#include "PaneLinesTest.moc"
