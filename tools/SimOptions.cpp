@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "InstrumentType.h"
+#include "InstrumentTable.h"
 
 namespace kvq {
 
