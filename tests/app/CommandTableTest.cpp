@@ -191,18 +191,18 @@ void CommandTableTest::buttonAndMenuItemMoveApart() {
     Bench bench;
     WindowUnderTest& window = bench.window;
     bench.Open();
-    QVERIFY(!window.Enabled(Command::kOpenCom));
-    QVERIFY(window.Enabled(Command::kN3));  // a second open from the menu stays possible
-    QVERIFY(window.Enabled(Command::kS1));
-    QVERIFY(!window.Enabled(Command::kStop));
+    QVERIFY(!window.Enabled(Command::kOpenComButton));
+    QVERIFY(window.Enabled(Command::kOpenPortItem));  // a second open from the menu stays possible
+    QVERIFY(window.Enabled(Command::kStopItem));
+    QVERIFY(!window.Enabled(Command::kStopButton));
 
     window->StopClick();
-    QVERIFY(!window.Enabled(Command::kStop));
-    QVERIFY(window.Enabled(Command::kS1));
+    QVERIFY(!window.Enabled(Command::kStopButton));
+    QVERIFY(window.Enabled(Command::kStopItem));
 
     window->X1Click();
-    QVERIFY(window.Enabled(Command::kOpenCom));
-    QVERIFY(!window.Enabled(Command::kN3));
+    QVERIFY(window.Enabled(Command::kOpenComButton));
+    QVERIFY(!window.Enabled(Command::kOpenPortItem));
 }
 
 void CommandTableTest::stopWithEmptyPaneLeavesSave_data() {
@@ -214,11 +214,11 @@ void CommandTableTest::stopWithEmptyPaneLeavesSave_data() {
 void CommandTableTest::stopWithEmptyPaneLeavesSave() {
     QFETCH(bool, before);
     WindowUnderTest window;
-    window.SetEnabled(Command::kSaveData, before);
-    window.SetEnabled(Command::kS2, before);
+    window.SetEnabled(Command::kSaveDataButton, before);
+    window.SetEnabled(Command::kSaveItem, before);
     window->StopClick();
-    QCOMPARE(window.Enabled(Command::kSaveData), before);
-    QCOMPARE(window.Enabled(Command::kS2), before);
+    QCOMPARE(window.Enabled(Command::kSaveDataButton), before);
+    QCOMPARE(window.Enabled(Command::kSaveItem), before);
 }
 
 void CommandTableTest::closePortLeavesN5_data() {
@@ -231,9 +231,9 @@ void CommandTableTest::closePortLeavesN5() {
     QFETCH(bool, before);
     Bench bench;
     bench.Open();
-    bench.window.SetEnabled(Command::kN5, before);
+    bench.window.SetEnabled(Command::kReceiveItem, before);
     bench.window->X1Click();
-    QCOMPARE(bench.window.Enabled(Command::kN5), before);
+    QCOMPARE(bench.window.Enabled(Command::kReceiveItem), before);
 }
 
 void CommandTableTest::handlersWithoutColumnChangeNothing_data() {

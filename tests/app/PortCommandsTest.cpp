@@ -153,8 +153,8 @@ void PortCommandsTest::settingsRefused() {
     PtyLine line;
     WindowUnderTest window;
     window.devices["COM1"] = line.DevicePath();
-    window.SetEnabled(Command::kN5, true);
-    window.SetEnabled(Command::kReceiveData, true);
+    window.SetEnabled(Command::kReceiveItem, true);
+    window.SetEnabled(Command::kReceiveDataButton, true);
     window.List("StopBit")->setCurrentRow(1);
     window->OpenComClick();
 
@@ -165,15 +165,15 @@ void PortCommandsTest::settingsRefused() {
     QCOMPARE(message.icon, QMessageBox::Information);
     QVERIFY(!window->PortOpen());
     QVERIFY(window->Receiver().PortHandle() == nullptr);
-    QVERIFY(!window.Enabled(Command::kReceiveData));
-    QVERIFY(window.Enabled(Command::kN5));
+    QVERIFY(!window.Enabled(Command::kReceiveDataButton));
+    QVERIFY(window.Enabled(Command::kReceiveItem));
     QVERIFY(DeviceIsFree(line.DevicePath()));
 
     window.List("StopBit")->setCurrentRow(0);
     window->OpenComClick();
     QCOMPARE(window.messages.size(), std::size_t{1});
     QVERIFY(window->PortOpen());
-    QVERIFY(window.Enabled(Command::kReceiveData));
+    QVERIFY(window.Enabled(Command::kReceiveDataButton));
 }
 
 void PortCommandsTest::settingsReachTheLine_data() {

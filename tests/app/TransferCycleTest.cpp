@@ -152,7 +152,7 @@ void TransferCycleTest::receiveAndSaveEachInstrumentType() {
     const auto& stored = session.window->TextPane().StoredLines();
     QCOMPARE(std::vector<std::string>(stored.begin(), stored.end()), lines);
     session.window->StopClick();
-    QVERIFY(session.window.Enabled(kvq::Command::kSaveData));
+    QVERIFY(session.window.Enabled(kvq::Command::kSaveDataButton));
 
     const QString saved = session.Save(QStringLiteral("survey"));
     QCOMPARE(saved, session.folder.filePath("survey.kvq"));
@@ -287,10 +287,10 @@ void TransferCycleTest::partialLineSurvivesStopAndResume() {
 void TransferCycleTest::instrumentTypeChangeEmptiesThePane() {
     WindowUnderTest window;
     window.PutLines({"1 2 3 4"});
-    window.SetEnabled(kvq::Command::kSaveData, true);
+    window.SetEnabled(kvq::Command::kSaveDataButton, true);
     window.SelectInstrumentType(2);
     QCOMPARE(window->TextPane().LineCount(), std::size_t{0});
-    QVERIFY(window.Enabled(kvq::Command::kSaveData));
+    QVERIFY(window.Enabled(kvq::Command::kSaveDataButton));
 }
 
 void TransferCycleTest::forcedExtensionAndProposedName_data() {

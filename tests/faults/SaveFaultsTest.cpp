@@ -241,7 +241,7 @@ void SaveFaultsTest::refusedSave() {
             break;
     }
     const std::vector<bool> commands = session.window.CommandStates();
-    QVERIFY(session.window.Enabled(kvq::Command::kSaveData));
+    QVERIFY(session.window.Enabled(kvq::Command::kSaveDataButton));
     const QStringList entries = folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
     session.window.saveAnswer = folder.filePath(chosen);
@@ -294,7 +294,7 @@ void SaveFaultsTest::saveWhileReceiving() {
     QVERIFY(RunEventsUntil(
         [&] { return session.window->Receiver().LineBuffer().Pending() == "005001 12.5 3."; },
         30000));
-    QVERIFY(session.window.Enabled(kvq::Command::kSaveData));
+    QVERIFY(session.window.Enabled(kvq::Command::kSaveDataButton));
     const std::vector<bool> commands = session.window.CommandStates();
 
     const QString fifo = session.folder.filePath("during.kvq");
