@@ -86,19 +86,19 @@ struct LeadingDigit {
     std::string_view fracDigits;
 };
 
-// Nothing when all digits are zero.
-std::optional<LeadingDigit> FindLeadingDigit(std::string_view intDigits,
-                                             std::string_view fracDigits) {
-    const std::size_t lead = intDigits.find_first_not_of('0');
-    if (lead != std::string_view::npos) {
-        return LeadingDigit{static_cast<long>(intDigits.size() - lead) - 1, intDigits.substr(lead),
-                            fracDigits};
+// False when all digits are zero.
+bool FindLeadingDigit(std::string_view intDigits, std::string_view fracDigits, LeadingDigit& lead) {
+    const std::size_t i = intDigits.find_first_not_of('0');
+    if (i != std::string_view::npos) {
+        lead = {static_cast<long>(intDigits.size() - i) - 1, intDigits.substr(i), fracDigits};
+        return true;
     }
     const std::size_t f = fracDigits.find_first_not_of('0');
     if (f == std::string_view::npos) {
-        return std::nullopt;
+        return false;
     }
-    return LeadingDigit{-static_cast<long>(f) - 1, {}, fracDigits.substr(f)};
+    lead = {-static_cast<long>(f) - 1, {}, fracDigits.substr(f)};
+    return true;
 }
 
 // The written exponent; long runs are clamped so that sums with it cannot overflow.
@@ -117,18 +117,18 @@ long WrittenExponent(bool negative, std::string_view digits) {
 // Decides the range by the position of the leading significant digit; only a value in the
 // bound's own decade needs its digits compared.
 bool FitsExtended(const NumberText& number) {
-    const std::optional<LeadingDigit> lead = FindLeadingDigit(number.intDigits, number.fracDigits);
-    if (!lead) {
+    LeadingDigit lead;
+    if (!FindLeadingDigit(number.intDigits, number.fracDigits, lead)) {
         return true;  // zero
     }
-    const long decimal = lead->position + WrittenExponent(number.expNegative, number.expDigits);
+    const long decimal = lead.position + WrittenExponent(number.expNegative, number.expDigits);
     if (decimal < kBoundDecimalExponent) {
         return true;  // tiny values underflow to zero or a denormal: still a number
     }
     if (decimal > kBoundDecimalExponent) {
         return false;
     }
-    return BelowOverflowBound(lead->intDigits, lead->fracDigits);
+    return BelowOverflowBound(lead.intDigits, lead.fracDigits);
 }
 
 // Steps through a text one character class at a time.
