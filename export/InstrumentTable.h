@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "Fields.h"
 #include "LayoutHxr.h"
 #include "LayoutKvq3B.h"
 #include "LayoutPassThrough.h"
@@ -54,6 +55,16 @@ constexpr bool RowsStandAtTheirIndex() {
     return true;
 }
 static_assert(RowsStandAtTheirIndex(), "a row's index is its place in the table");
+
+constexpr bool FieldCountsBelowTheSplitBound() {
+    for (const InstrumentRow& row : kInstrumentTypes) {
+        if (row.recordFields >= kMaxFields || row.carrierFields >= kMaxFields) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(FieldCountsBelowTheSplitBound(), "SplitFields counts this many fields at most");
 
 // The row of an index, or nullptr when no type has it.
 constexpr const InstrumentRow* FindInstrumentType(int index) {
