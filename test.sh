@@ -2,7 +2,7 @@
 # Installs what is missing, builds and runs every test headless.
 #   ./test.sh              normal build in build/
 #   ./test.sh --sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/
-#   ./test.sh --lint       cppcheck and clang-tidy over the sources
+#   ./test.sh --lint       the clang-format check, then cppcheck and clang-tidy over the sources
 #   ./test.sh --windows    Windows cross-build in build-windows/, its tests under Wine (the first
 #                          run builds Qt for Windows into ~/.cache/kvq: 20 minutes or more)
 set -euo pipefail
@@ -61,6 +61,7 @@ windows)
     ctest --test-dir build-windows --output-on-failure
     ;;
 lint)
+    scripts/format-check.sh
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
     cmake --build build -j "$jobs"

@@ -6,19 +6,20 @@
 
 namespace kvq {
 
-// The commands whose enabled state the handlers change. `BitBtn1`, `N1`, `N6` and `N8` are
-// always enabled and have no row.
+// The commands whose enabled state the handlers change, named by meaning; kCommandNames holds
+// their names in the window definition (see the glossary in Rs232.h). `BitBtn1`, `N1`, `N6`
+// and `N8` are always enabled and have no row.
 enum class Command : int {
-    kOpenCom,
-    kReceiveData,
-    kStop,
-    kClearData,
-    kSaveData,
-    kN3,
-    kX1,
-    kN5,
-    kS1,
-    kS2,
+    kOpenComButton,      // OpenCom  打开通信口
+    kReceiveDataButton,  // ReceiveData  接收数据
+    kStopButton,         // Stop  停止传输
+    kClearDataButton,    // ClearData  清除数据
+    kSaveDataButton,     // SaveData  保存数据
+    kOpenPortItem,       // N3  打开通信口(&O)
+    kClosePortItem,      // X1  关闭通信口(&X)
+    kReceiveItem,        // N5  接受数据&R)
+    kStopItem,           // S1  停止传输(&S)
+    kSaveItem,           // S2  保存数据(&S)
 };
 inline constexpr std::size_t kCommandCount = 10;
 
@@ -65,11 +66,11 @@ inline constexpr std::array<std::array<Enabling, kColumnCount>, kCommandCount> k
         {off, _, _, on, off, _, off},     // Stop
         {off, _, off, off, on, off, _},   // ClearData
         {off, _, off, _, memo, off, _},   // SaveData
-        {on, _, _, off, on, _, off},      // N3
-        {off, on, _, off, on, _, off},    // X1
-        {off, on, _, off, on, _, _},      // N5
-        {off, on, _, on, on, _, off},     // S1
-        {off, _, off, _, memo, off, _},   // S2
+        {on, _, _, off, on, _, off},      // N3, open port item
+        {off, on, _, off, on, _, off},    // X1, close port item
+        {off, on, _, off, on, _, _},      // N5, receive item
+        {off, on, _, on, on, _, off},     // S1, stop item
+        {off, _, off, _, memo, off, _},   // S2, save item
     }};
 }();
 

@@ -1,5 +1,35 @@
 #pragma once
 
+// The main window keeps the object names of its window definition (forms/Rs232.ui): the form
+// is `RS232Form`, the window class `TRS232Form`, and each handler is named after its control
+// and event (`X1Click`). What those names stand for:
+//
+//   name         control                  caption        meaning
+//   OpenCom      button                   打开通信口     open the chosen port, write the line
+//   settings ReceiveData  button                   接收数据       start receiving into the text
+//   pane Stop         button                   停止传输       stop receiving ClearData    button
+//   清除数据       empty the text pane SaveData     button                   保存数据       save
+//   the pane's lines as a .kvq file BitBtn1      button                   Close          close the
+//   window F1           menu                     文件           File S2           File menu item
+//   保存数据       save, as SaveData N1           File menu item           退出           exit N2
+//   menu                     端口控制       Port control N3           Port menu item 打开通信口
+//   open the port, as OpenCom X1           Port menu item           关闭通信口     close the port
+//   N5           Port menu item           接受数据       receive, as ReceiveData
+//   S1           Port menu item           停止传输       stop, as Stop
+//   H1           menu                     帮助           Help
+//   N6           Help menu item           使用数据传输   the help window
+//   N8           Help menu item           关于数据传输   the About dialog
+//   Com          group, ComItem0/1        选择通信端口   COM1 or COM2
+//   BauteRate    list                     传输速率       baud rate (the form's spelling)
+//   BitSize      list                     数据位数       data bits
+//   StopBit      list                     停止位个数     stop bits
+//   Parity       check box                奇偶校验       parity on (odd) or off
+//   InstrType    group, InstrTypeItem0-5  仪器类型       instrument type (export/InstrumentTable.h)
+//   Memo         text pane                接收到的观测数据  the received lines
+//   Rdcom        receiver (ReadCom)       —              read steps from the port (serial/Rdcom.h)
+//
+// The commands whose enabled state changes, and their rules, are in CommandTable.h.
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>

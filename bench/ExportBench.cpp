@@ -9,7 +9,7 @@
 #include <string>
 
 #include "CaptureConverter.h"
-#include "InstrumentType.h"
+#include "InstrumentTable.h"
 #include "RawDataWriter.h"
 
 namespace {
@@ -87,7 +87,8 @@ int main() {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         ::unlink(out.c_str());
-        const std::string_view caption = kvq::kInstrumentCaptions[static_cast<std::size_t>(type)];
+        const std::string_view caption =
+            kvq::kInstrumentTypes[static_cast<std::size_t>(type)].caption;
         std::printf("%4d %10zu %10zu %12.0f %8.1f %9.2f  %.*s\n", type, report.linesRead,
                     report.records, report.linesRead / seconds, capture.size() / seconds / 1e6,
                     seconds * 1e6 / report.linesRead, static_cast<int>(caption.size()),

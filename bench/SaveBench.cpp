@@ -19,7 +19,7 @@
 
 #include "BenchSupport.h"
 #include "Files.h"
-#include "InstrumentType.h"
+#include "InstrumentTable.h"
 #include "Memo.h"
 #include "PaneLineStore.h"
 #include "RecordBuilder.h"
@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
         const double ratio = r.saveSeconds / r.loopSeconds;
         worst = std::max(worst, ratio);
         allSame = allSame && r.sameFiles;
-        const std::string_view caption = kvq::kInstrumentCaptions[static_cast<std::size_t>(type)];
+        const std::string_view caption =
+            kvq::kInstrumentTypes[static_cast<std::size_t>(type)].caption;
         std::printf("%4d %8d %10.1f %11.1f %8.2f  %.*s%s\n", type, count, r.saveSeconds * 1e3,
                     r.loopSeconds * 1e3, ratio, static_cast<int>(caption.size()), caption.data(),
                     r.sameFiles ? "" : "  (FILES DIFFER)");

@@ -9,7 +9,8 @@ namespace kvq {
 // Fields are views into the line they were cut from; the list's storage is reused line after line.
 using FieldList = std::vector<std::string_view>;
 
-// No instrument type accepts more than 22 fields, so the list stops growing here.
+// More fields than any instrument type takes (InstrumentTable.h checks it), so the list stops
+// growing here.
 inline constexpr std::size_t kMaxFields = 100;
 
 // Cuts one line into fields. Blank, comma and tab separate; a run of them is one break.

@@ -4,12 +4,12 @@
 
 namespace kvq {
 
-ReadingOutcome CollectType2Reading(WriterState& state) {
-    if (state.fields.empty() || !IsReading(state.fields[0]) || state.fields.size() != 1) {
-        return ReadingOutcome::kSkipped;
+LineOutcome HxrLayout(std::string_view /*line*/, WriterState& state, std::string_view& record) {
+    if (!IsReading(state.fields[0])) {
+        return LineOutcome::kSkipped;
     }
     const std::string_view reading = state.fields[0];
-    if (state.readings % kType2GroupSize == 0) {
+    if (state.readings % kHxrReadingsPerRecord == 0) {
         state.record.assign(reading);
     } else {
         state.record.push_back(' ');
@@ -19,8 +19,8 @@ ReadingOutcome CollectType2Reading(WriterState& state) {
 
     // The group is complete when its text splits into ten readings.
     SplitFields(state.record, state.fields);
-    if (state.fields.size() != kType2GroupSize) {
-        return ReadingOutcome::kCollected;
+    if (state.fields.size() != kHxrReadingsPerRecord) {
+        return LineOutcome::kTaken;
     }
     std::string& out = state.scratch;
     out.assign(state.fields[0]);
@@ -31,13 +31,18 @@ ReadingOutcome CollectType2Reading(WriterState& state) {
     for (int i = 0; i < 10; ++i) {
         out.append(" 9999");
     }
-    for (std::size_t i = 5; i < kType2GroupSize; ++i) {
+    for (std::size_t i = 5; i < kHxrReadingsPerRecord; ++i) {
         out.push_back(' ');
         out.append(state.fields[i]);
     }
     state.record.swap(out);
     state.fields.clear();  // its views pointed into the old record text
-    return ReadingOutcome::kRecord;
+    record = state.record;
+    return LineOutcome::kRecord;
+}
+
+std::size_t HxrReadingsOfOpenGroup(const WriterState& state) {
+    return static_cast<std::size_t>(state.readings % kHxrReadingsPerRecord);
 }
 
 }  // namespace kvq

@@ -1,21 +1,19 @@
 #pragma once
 
-#include <string_view>
+#include <cstddef>
 
-#include "WriterState.h"
+#include "RecordLayout.h"
 
 namespace kvq {
 
-inline constexpr std::size_t kType2GroupSize = 10;
+inline constexpr std::size_t kHxrReadingsPerRecord = 10;
 
-enum class ReadingOutcome {
-    kSkipped,    // not a one-number line: the state is unchanged
-    kCollected,  // a reading joined the current group
-    kRecord,     // the tenth reading: state.record holds the record to write
-};
+// Type 2: a line that reads as one number is a reading; readings are collected in groups of
+// ten, and a complete group becomes readings 1-5, ten columns "9999", readings 6-10. Any
+// other one-field line is skipped.
+LineOutcome HxrLayout(std::string_view line, WriterState& state, std::string_view& record);
 
-// Takes one line whose fields are in state.fields. Readings are collected in groups of ten;
-// a complete group becomes readings 1-5, ten columns "9999", readings 6-10.
-ReadingOutcome CollectType2Reading(WriterState& state);
+// Readings collected since the last complete group, which no record holds.
+std::size_t HxrReadingsOfOpenGroup(const WriterState& state);
 
 }  // namespace kvq

@@ -13,20 +13,25 @@ constexpr std::array<int, 20> kPositions = {0,  1,  5,  2,  3,  6,  7,  8,  9,  
 
 }  // namespace
 
-void BuildType1Record(const FieldList& fields, std::int32_t carried, std::string& record) {
-    record.clear();
+LineOutcome Kvq3BLayout(std::string_view /*line*/, WriterState& state, std::string_view& record) {
+    const FieldList& fields = state.fields;
+    std::string& out = state.record;
+    out.clear();
     for (std::size_t i = 0; i < kPositions.size(); ++i) {
         if (i != 0) {
-            record.push_back(' ');
+            out.push_back(' ');
         }
         if (kPositions[i] < 0) {
             std::array<char, 16> text{};
-            const auto end = std::to_chars(text.data(), text.data() + text.size(), carried).ptr;
-            record.append(text.data(), end);
+            const auto end =
+                std::to_chars(text.data(), text.data() + text.size(), state.carried).ptr;
+            out.append(text.data(), end);
         } else {
-            record.append(fields[static_cast<std::size_t>(kPositions[i])]);
+            out.append(fields[static_cast<std::size_t>(kPositions[i])]);
         }
     }
+    record = out;
+    return LineOutcome::kRecord;
 }
 
 }  // namespace kvq

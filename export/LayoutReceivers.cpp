@@ -2,24 +2,29 @@
 
 namespace kvq {
 
-void BuildReceiverRecord(const FieldList& fields, std::string& record) {
+LineOutcome ReceiversLayout(std::string_view /*line*/, WriterState& state,
+                            std::string_view& record) {
+    const FieldList& fields = state.fields;
+    std::string& out = state.record;
     auto field = [&](std::size_t i) {
-        record.push_back(' ');
-        record.append(fields[i]);
+        out.push_back(' ');
+        out.append(fields[i]);
     };
-    record.assign(fields[0]);
+    out.assign(fields[0]);
     field(1);
-    record.append(" 9999");
+    out.append(" 9999");
     field(2);
-    record.append(" 9999");
+    out.append(" 9999");
     field(3);
     field(4);
     field(5);
     field(6);
-    record.append(" 9999 9999 9999 9999 9999 9999");
-    record.append(" 5");
+    out.append(" 9999 9999 9999 9999 9999 9999");
+    out.append(" 5");
     field(7);
-    record.append(" 9999 9999 9999");
+    out.append(" 9999 9999 9999");
+    record = out;
+    return LineOutcome::kRecord;
 }
 
 }  // namespace kvq

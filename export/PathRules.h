@@ -7,7 +7,9 @@ namespace kvq {
 
 // Folder rules of the program, in two flavours. The Windows flavour takes "\" and ":" as
 // separators and reads paths as GBK, so the second byte of a double-byte character is never
-// a separator. The POSIX flavour, used on Linux, takes "/" as the only separator.
+// a separator. The POSIX flavour, used on Linux, takes "/" as the only separator. Both are
+// built on every platform: the program uses its own platform's (DataFolder and the others
+// below), and the tests check both flavours on Linux too, where CI runs most often.
 
 // The parent of the program's own folder followed by a sub-folder text that begins and
 // ends with a separator: 'D:\Survey\Bin\prog.exe' + "\Data\" gives 'D:\Survey\Data\',

@@ -75,8 +75,8 @@ bool RawDataWriter::FlushBuffer() {
     return ok;
 }
 
-bool RawDataWriter::WriteBytes(std::string_view first, std::string_view second) {
-    if (!file_.Write(first, second)) {
+bool RawDataWriter::WriteBytes(std::string_view bytes, std::string_view lineEnd) {
+    if (!file_.Write(bytes, lineEnd)) {
         Fail("write", file_.Error());
         return false;
     }

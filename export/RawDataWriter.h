@@ -60,7 +60,7 @@ private:
     bool WriteRecord(std::string_view record);
     bool FlushBuffer();
     // Every byte of the file goes through here.
-    bool WriteBytes(std::string_view first, std::string_view second);
+    bool WriteBytes(std::string_view bytes, std::string_view lineEnd);
     void Fail(const char* operation, unsigned long error);
 
     RecordBuilder builder_;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,101 +70,131 @@ bool BelowOverflowBound(std::string_view leadInt, std::string_view leadFrac) {
     return i < bound.size();
 }
 
-// Decides the range by the position of the leading significant digit; only a value in the
-// bound's own decade needs its digits compared.
-bool FitsExtended(std::string_view intDigits, std::string_view fracDigits, bool expNegative,
-                  std::string_view expDigits) {
-    std::size_t lead = 0;
-    while (lead < intDigits.size() && intDigits[lead] == '0') {
-        ++lead;
+// The parts of a number's text that decide whether it is one.
+struct NumberText {
+    std::string_view intDigits;
+    std::string_view fracDigits;
+    bool point = false;
+    bool expNegative = false;
+    std::string_view expDigits;
+};
+
+// Where the leading significant digit stands (its decimal exponent) and the digits from it on.
+struct LeadingDigit {
+    long position = 0;
+    std::string_view intDigits;
+    std::string_view fracDigits;
+};
+
+// False when all digits are zero.
+bool FindLeadingDigit(std::string_view intDigits, std::string_view fracDigits, LeadingDigit& lead) {
+    const std::size_t i = intDigits.find_first_not_of('0');
+    if (i != std::string_view::npos) {
+        lead = {static_cast<long>(intDigits.size() - i) - 1, intDigits.substr(i), fracDigits};
+        return true;
     }
-    // Decimal exponent of the leading significant digit, before the written exponent.
-    long position;
-    std::string_view leadInt;
-    std::string_view leadFrac = fracDigits;
-    if (lead < intDigits.size()) {
-        position = static_cast<long>(intDigits.size() - lead) - 1;
-        leadInt = intDigits.substr(lead);
-    } else {
-        std::size_t f = 0;
-        while (f < fracDigits.size() && fracDigits[f] == '0') {
-            ++f;
-        }
-        if (f == fracDigits.size()) {
-            return true;  // zero
-        }
-        position = -static_cast<long>(f) - 1;
-        leadFrac = fracDigits.substr(f);
+    const std::size_t f = fracDigits.find_first_not_of('0');
+    if (f == std::string_view::npos) {
+        return false;
     }
-    // The written exponent; clamp long runs so that the sum cannot overflow.
+    lead = {-static_cast<long>(f) - 1, {}, fracDigits.substr(f)};
+    return true;
+}
+
+// The written exponent; long runs are clamped so that sums with it cannot overflow.
+long WrittenExponent(bool negative, std::string_view digits) {
     long exponent = 0;
-    for (char c : expDigits) {
+    for (char c : digits) {
         exponent = exponent * 10 + (c - '0');
         if (exponent > 1'000'000) {
             exponent = 1'000'000;
             break;
         }
     }
-    const long decimal = position + (expNegative ? -exponent : exponent);
+    return negative ? -exponent : exponent;
+}
+
+// Decides the range by the position of the leading significant digit; only a value in the
+// bound's own decade needs its digits compared.
+bool FitsExtended(const NumberText& number) {
+    LeadingDigit lead;
+    if (!FindLeadingDigit(number.intDigits, number.fracDigits, lead)) {
+        return true;  // zero
+    }
+    const long decimal = lead.position + WrittenExponent(number.expNegative, number.expDigits);
     if (decimal < kBoundDecimalExponent) {
         return true;  // tiny values underflow to zero or a denormal: still a number
     }
     if (decimal > kBoundDecimalExponent) {
         return false;
     }
-    return BelowOverflowBound(leadInt, leadFrac);
+    return BelowOverflowBound(lead.intDigits, lead.fracDigits);
+}
+
+// Steps through a text one character class at a time.
+class Scanner {
+public:
+    explicit Scanner(std::string_view text) : text_(text) {}
+
+    bool At(char c) const { return i_ < text_.size() && text_[i_] == c; }
+    // Steps over one character if it is one of `chars`.
+    bool Skip(std::string_view chars) {
+        if (i_ < text_.size() && chars.find(text_[i_]) != std::string_view::npos) {
+            ++i_;
+            return true;
+        }
+        return false;
+    }
+    void SkipBlanks() {
+        while (At(' ')) {
+            ++i_;
+        }
+    }
+    std::string_view Digits() {
+        const std::size_t start = i_;
+        while (i_ < text_.size() && IsDigit(text_[i_])) {
+            ++i_;
+        }
+        return text_.substr(start, i_ - start);
+    }
+    bool AtEnd() const { return i_ == text_.size(); }
+
+private:
+    std::string_view text_;
+    std::size_t i_ = 0;
+};
+
+// Blanks, sign, digits, point, digits, exponent, blanks; nothing when the text has another shape.
+std::optional<NumberText> ScanNumber(std::string_view text) {
+    Scanner scan(text);
+    NumberText number;
+    scan.SkipBlanks();
+    scan.Skip("+-");
+    number.intDigits = scan.Digits();
+    number.point = scan.Skip(".");
+    if (number.point) {
+        number.fracDigits = scan.Digits();
+    }
+    if (number.intDigits.empty() && !number.point) {
+        return std::nullopt;
+    }
+    if (scan.Skip("Ee")) {
+        number.expNegative = scan.At('-');
+        scan.Skip("+-");
+        number.expDigits = scan.Digits();
+    }
+    scan.SkipBlanks();
+    if (!scan.AtEnd()) {
+        return std::nullopt;
+    }
+    return number;
 }
 
 }  // namespace
 
 bool IsReading(std::string_view text) {
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-    while (i < n && text[i] == ' ') {
-        ++i;
-    }
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-        ++i;
-    }
-    const std::size_t intStart = i;
-    while (i < n && IsDigit(text[i])) {
-        ++i;
-    }
-    const std::string_view intDigits = text.substr(intStart, i - intStart);
-    bool point = false;
-    std::string_view fracDigits;
-    if (i < n && text[i] == '.') {
-        point = true;
-        const std::size_t fracStart = ++i;
-        while (i < n && IsDigit(text[i])) {
-            ++i;
-        }
-        fracDigits = text.substr(fracStart, i - fracStart);
-    }
-    if (intDigits.empty() && !point) {
-        return false;
-    }
-    bool expNegative = false;
-    std::string_view expDigits;
-    if (i < n && (text[i] == 'E' || text[i] == 'e')) {
-        ++i;
-        if (i < n && (text[i] == '+' || text[i] == '-')) {
-            expNegative = text[i] == '-';
-            ++i;
-        }
-        const std::size_t expStart = i;
-        while (i < n && IsDigit(text[i])) {
-            ++i;
-        }
-        expDigits = text.substr(expStart, i - expStart);
-    }
-    while (i < n && text[i] == ' ') {
-        ++i;
-    }
-    if (i != n) {
-        return false;
-    }
-    return FitsExtended(intDigits, fracDigits, expNegative, expDigits);
+    const std::optional<NumberText> number = ScanNumber(text);
+    return number && FitsExtended(*number);
 }
 
 }  // namespace kvq

@@ -2,20 +2,15 @@
 
 #include <string_view>
 
+#include "InstrumentTable.h"
 #include "WriterState.h"
 
 namespace kvq {
 
-enum class LineOutcome {
-    kRecord,   // Record() holds the record line to write (without its line end)
-    kTaken,    // the line counts for the type but completes no record yet
-    kSkipped,  // the line does not fit the type
-};
-
 // Turns text-pane lines, in order, into record lines of one instrument type.
 class RecordBuilder {
 public:
-    explicit RecordBuilder(int instrumentType) : type_(instrumentType) {}
+    explicit RecordBuilder(int instrumentType) : type_(FindInstrumentType(instrumentType)) {}
 
     LineOutcome Next(std::string_view line);
 
@@ -24,10 +19,10 @@ public:
     std::string_view Record() const { return record_; }
 
     // Type 2: readings collected since the last complete group, which no record holds.
-    std::size_t ReadingsOfOpenGroup() const;
+    std::size_t ReadingsOfOpenGroup() const { return HxrReadingsOfOpenGroup(state_); }
 
 private:
-    int type_;
+    const InstrumentRow* type_;  // nullptr: no type selected
     WriterState state_;
     std::string_view record_;
 };

@@ -8,7 +8,7 @@ KVQ_PACKAGES=(
 )
 KVQ_PACKAGES_GUI=(xvfb xauth)
 KVQ_PACKAGES_FUZZ=(clang libclang-rt-14-dev)
-KVQ_PACKAGES_LINT=(cppcheck clang-tidy)
+KVQ_PACKAGES_LINT=(cppcheck clang-tidy clang-format)
 # scripts/soak-tests.sh: stress-ng keeps every core busy while the suite runs.
 KVQ_PACKAGES_SOAK=(stress-ng)
 # package.sh: CPack's Debian generator needs dpkg-shlibdeps (dpkg-dev) and file; the check

@@ -27,7 +27,6 @@ public:
 
     std::optional<std::size_t> BytesWaiting() override;
     std::size_t Read(char* buffer, std::size_t max) override;
-    void DiscardInput() override;
 
     std::string LastErrorText() const override;
     bool LastErrorIsPermissionDenied() const override;
@@ -35,6 +34,8 @@ public:
 
 private:
     bool Fail(int error);
+    // Drops the bytes queued under the old settings; only WriteSettings needs it.
+    void DiscardInput();
     bool ClaimExclusive();
 
     int fd_ = -1;

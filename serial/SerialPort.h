@@ -23,7 +23,8 @@ public:
     // Reads the port's current settings; false if they cannot be read (not a serial device).
     virtual bool ReadSettings() = 0;
     // Writes the settings over those read, then reads them back: a setting the driver did
-    // not take is a failure, never a silent fallback.
+    // not take is a failure, never a silent fallback. Bytes already queued were framed under
+    // the old settings and are dropped.
     virtual bool WriteSettings(const LineSettings& settings) = 0;
 
     // The status query: bytes waiting in the input queue, or nothing when the port failed
@@ -31,7 +32,6 @@ public:
     virtual std::optional<std::size_t> BytesWaiting() = 0;
     // Reads at most `max` bytes; returns how many were read (0 on failure).
     virtual std::size_t Read(char* buffer, std::size_t max) = 0;
-    virtual void DiscardInput() = 0;
 
     // The system's text for the last error of this port.
     virtual std::string LastErrorText() const = 0;

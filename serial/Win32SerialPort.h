@@ -25,13 +25,14 @@ public:
 
     std::optional<std::size_t> BytesWaiting() override;
     std::size_t Read(char* buffer, std::size_t max) override;
-    void DiscardInput() override;
 
     std::string LastErrorText() const override;
     int NotifyDescriptor() const override { return -1; }
 
 private:
     bool Fail(DWORD error);
+    // Drops the bytes queued under the old settings; only WriteSettings needs it.
+    void DiscardInput();
     bool FailWithLastError() { return Fail(GetLastError()); }
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;

@@ -222,19 +222,10 @@ int Finish(kvq::SimPort& port) {
     }
 }
 
-int Run(const kvq::SimOptions& options, kvq::SimByteSource& source, SentCopy& copy) {
-    InstallSignalHandlers();
-    kvq::SimPort port;
-    if (!port.Open()) {
-        return Fail(std::string("cannot open a pseudo-terminal: ") + std::strerror(port.Error()));
-    }
-    kvq::SimLink link;
-    std::string error;
-    if (!options.link.empty() && !link.Create(options.link, port.SlavePath(), error)) {
-        return Fail("--link: " + error);
-    }
-    std::printf("%s\n", port.SlavePath().c_str());
-    std::fflush(stdout);
+constexpr int kGoOn = -1;
+
+// Waits for the reader and then the --delay; returns kGoOn or the exit status.
+int AwaitReader(kvq::SimPort& port, const kvq::SimOptions& options) {
     Say("waiting for a reader on " + port.SlavePath() +
         (options.link.empty() ? "" : " (" + options.link + ")"));
     if (port.WaitForReader(gStop) != kvq::SimPort::Status::kOk) {
@@ -248,11 +239,34 @@ int Run(const kvq::SimOptions& options, kvq::SimByteSource& source, SentCopy& co
             return Stopped();
         }
     }
-    Say(options.replay.empty()
-            ? "port opened; sending " + std::to_string(options.lines) + " lines of type " +
-                  std::to_string(options.type) + ", seed " + std::to_string(options.seed) +
-                  ", at " + RateText(options.rate)
-            : "port opened; sending " + options.replay + " at " + RateText(options.rate));
+    return kGoOn;
+}
+
+std::string SendingText(const kvq::SimOptions& options) {
+    return options.replay.empty()
+               ? "port opened; sending " + std::to_string(options.lines) + " lines of type " +
+                     std::to_string(options.type) + ", seed " + std::to_string(options.seed) +
+                     ", at " + RateText(options.rate)
+               : "port opened; sending " + options.replay + " at " + RateText(options.rate);
+}
+
+int Run(const kvq::SimOptions& options, kvq::SimByteSource& source, SentCopy& copy) {
+    InstallSignalHandlers();
+    kvq::SimPort port;
+    if (!port.Open()) {
+        return Fail(std::string("cannot open a pseudo-terminal: ") + std::strerror(port.Error()));
+    }
+    kvq::SimLink link;
+    std::string error;
+    if (!options.link.empty() && !link.Create(options.link, port.SlavePath(), error)) {
+        return Fail("--link: " + error);
+    }
+    std::printf("%s\n", port.SlavePath().c_str());
+    std::fflush(stdout);
+    if (const int exitStatus = AwaitReader(port, options); exitStatus != kGoOn) {
+        return exitStatus;
+    }
+    Say(SendingText(options));
     Pacer pacer(options.rate);
     pacer.Start();
     std::uint64_t sent = 0;

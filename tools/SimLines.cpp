@@ -2,10 +2,10 @@
 
 #include <array>
 #include <cstdlib>
+#include <stdexcept>
 
-#include "Fields.h"
-#include "InstrumentType.h"
-#include "ReadingNumber.h"
+#include "InstrumentTable.h"
+#include "RecordBuilder.h"
 
 namespace kvq {
 
@@ -22,13 +22,6 @@ constexpr std::string_view kGbkTime = "\xCA\xB1\xBC\xE4";                       
 constexpr std::string_view kGbkObservations = "\xB9\xDB\xB2\xE2\xCA\xFD\xBE\xDD";  // 观测数据
 constexpr std::string_view kGbkSentLog = "\xB7\xA2\xCB\xCD\xBC\xC7\xC2\xBC";       // 发送记录
 constexpr std::string_view kGbkReceivedLog = "\xBD\xD3\xCA\xD5\xBC\xC7\xC2\xBC";   // 接收记录
-
-constexpr std::size_t kKvq3Fields = 20;
-constexpr std::size_t kKvq3BFields = 22;
-constexpr std::size_t kKvq3BCarrierFields = 8;
-constexpr std::size_t kReceiverFields = 8;
-constexpr std::size_t kTransmitterFields = 4;
-constexpr std::size_t kReadingsPerRecord = 10;
 
 std::string Cat(std::initializer_list<std::string_view> parts) {
     std::string text;
@@ -104,28 +97,13 @@ std::string JoinSimFields(const std::vector<std::string>& fields, SimSeparators 
 }
 
 bool HasRecordShape(int instrumentType, std::string_view line) {
-    FieldList fields;
-    SplitFields(line, fields);
-    const std::size_t n = fields.size();
-    switch (instrumentType) {
-        case kKvq3:
-            return n == kKvq3Fields;
-        case kKvq3B:
-            return n == kKvq3BFields || n == kKvq3BCarrierFields;
-        case kHxr:
-            return n == 1 && IsReading(fields[0]);
-        case kWkt4Receiver:
-        case kWkp7Receiver:
-            return n == kReceiverFields;
-        case kWkp7Transmitter:
-            return n == kTransmitterFields;
-        default:
-            return false;
-    }
+    // Asked of a fresh export: a type 2 reading or a type 1 carrier line is taken, not skipped.
+    return RecordBuilder(instrumentType).Next(line) != LineOutcome::kSkipped;
 }
 
 std::size_t ExpectedRecords(int instrumentType, std::size_t dataLines) {
-    return instrumentType == kHxr ? dataLines / kReadingsPerRecord : dataLines;
+    const InstrumentRow* row = FindInstrumentType(instrumentType);
+    return row == nullptr ? 0 : dataLines / row->linesPerRecord;
 }
 
 SimLineGenerator::SimLineGenerator(int instrumentType, std::uint64_t seed, bool gbkHeadings)
@@ -183,7 +161,13 @@ void SimLineGenerator::AddEmpty() {
 }
 
 void SimLineGenerator::AddFields(const std::vector<std::string>& fields, SimLineKind kind) {
-    pending_.push_back({JoinSimFields(fields, separators_), kind});
+    std::string text = JoinSimFields(fields, separators_);
+    // The counts of expected records rest on this: every line made as data is one the
+    // export takes.
+    if (!HasRecordShape(type_, text)) {
+        throw std::logic_error("kvq-sim made a data line that the export would skip: " + text);
+    }
+    pending_.push_back({std::move(text), kind});
 }
 
 std::string SimLineGenerator::ClockText() {
@@ -217,6 +201,8 @@ constexpr std::array<ValueRange, 21> kKvq3BRanges = {{
     {1, 99, 2},    {0, 9, 0},     {0, 9, 0},   {0, 99, 0},  {1, 999, 1},   {0, 99, 2},
     {0, 9, 0},     {0, 9, 0},     {0, 1, 0},
 }};
+static_assert(kKvq3BRanges.size() + 1 == kInstrumentTypes[kKvq3B].recordFields,
+              "a KVQ-3B data line is its point number and these values");
 
 constexpr std::array<std::string_view, 12> kFrequencies = {
     "0.125", "0.25", "0.5", "1", "2", "4", "8", "16", "32", "64", "128", "256"};

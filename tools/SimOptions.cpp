@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <utility>
 
-#include "InstrumentType.h"
+#include "InstrumentTable.h"
 
 namespace kvq {
 
@@ -36,13 +37,6 @@ bool ParseWhole(std::string_view text, std::uint64_t max, std::uint64_t& value) 
     return true;
 }
 
-constexpr std::array<std::string_view, 8> kValueOptions = {
-    "--type", "--lines", "--rate", "--seed", "--delay", "--link", "--replay", "--save-sent"};
-
-bool TakesValue(std::string_view name) {
-    return std::find(kValueOptions.begin(), kValueOptions.end(), name) != kValueOptions.end();
-}
-
 std::string Quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
 }
@@ -53,51 +47,106 @@ struct Given {
     bool seed = false;
 };
 
+// The options that take a whole number, its largest value and the end of the message that
+// refuses another value.
+struct NumberOption {
+    std::string_view name;
+    std::uint64_t max;
+    std::uint64_t SimOptions::*field;
+    bool Given::*given;  // nullptr: not remembered
+    std::string_view must;
+};
+
+constexpr std::array<NumberOption, 4> kNumberOptions = {{
+    {"--lines", kMaxLines, &SimOptions::lines, &Given::lines,
+     "a whole number from 0 to 1000000000"},
+    {"--rate", kMaxRate, &SimOptions::rate, nullptr,
+     "a whole number of bytes per second (0: full speed)"},
+    {"--seed", UINT64_MAX, &SimOptions::seed, &Given::seed,
+     "a whole number from 0 to 18446744073709551615"},
+    {"--delay", kMaxDelayMs, &SimOptions::delayMs, nullptr, "a whole number of milliseconds"},
+}};
+
+// The options that take a file name.
+constexpr std::array<std::pair<std::string_view, std::string SimOptions::*>, 3> kFileOptions = {{
+    {"--link", &SimOptions::link},
+    {"--replay", &SimOptions::replay},
+    {"--save-sent", &SimOptions::saveSent},
+}};
+
+bool TakesValue(std::string_view name) {
+    return name == "--type" ||
+           std::any_of(kNumberOptions.begin(), kNumberOptions.end(),
+                       [&](const NumberOption& o) { return o.name == name; }) ||
+           std::any_of(kFileOptions.begin(), kFileOptions.end(),
+                       [&](const auto& o) { return o.first == name; });
+}
+
+bool ApplyType(std::string_view value, SimOptions& options, std::string& error) {
+    std::uint64_t number = 0;
+    if (!ParseWhole(value, kInstrumentTypeCount - 1, number)) {
+        error = "--type must be an instrument type from 0 to " +
+                std::to_string(kInstrumentTypeCount - 1) + ", not " + Quoted(value);
+        return false;
+    }
+    options.type = static_cast<int>(number);
+    return true;
+}
+
 bool ApplyOption(std::string_view name, std::string_view value, SimOptions& options, Given& given,
                  std::string& error) {
-    std::uint64_t number = 0;
     if (name == "--type") {
         given.type = true;
-        if (!ParseWhole(value, kInstrumentTypeCount - 1, number)) {
-            error = "--type must be an instrument type from 0 to 5, not " + Quoted(value);
-            return false;
+        return ApplyType(value, options, error);
+    }
+    for (const NumberOption& o : kNumberOptions) {
+        if (o.name == name) {
+            if (o.given != nullptr) {
+                given.*o.given = true;
+            }
+            if (!ParseWhole(value, o.max, options.*o.field)) {
+                error = std::string(name) + " must be " + std::string(o.must) + ", not " +
+                        Quoted(value);
+                return false;
+            }
+            return true;
         }
-        options.type = static_cast<int>(number);
-    } else if (name == "--lines") {
-        given.lines = true;
-        if (!ParseWhole(value, kMaxLines, options.lines)) {
-            error = "--lines must be a whole number from 0 to 1000000000, not " + Quoted(value);
-            return false;
+    }
+    for (const auto& [fileOption, field] : kFileOptions) {
+        if (fileOption == name) {
+            if (value.empty()) {
+                error = std::string(name) + " needs a file name";
+                return false;
+            }
+            options.*field = value;
+            return true;
         }
-    } else if (name == "--rate") {
-        if (!ParseWhole(value, kMaxRate, options.rate)) {
-            error = "--rate must be a whole number of bytes per second (0: full speed), not " +
-                    Quoted(value);
-            return false;
-        }
-    } else if (name == "--seed") {
-        given.seed = true;
-        if (!ParseWhole(value, UINT64_MAX, options.seed)) {
-            error = "--seed must be a whole number from 0 to 18446744073709551615, not " +
-                    Quoted(value);
-            return false;
-        }
-    } else if (name == "--delay") {
-        if (!ParseWhole(value, kMaxDelayMs, options.delayMs)) {
-            error = "--delay must be a whole number of milliseconds, not " + Quoted(value);
-            return false;
-        }
-    } else if (name == "--link" || name == "--replay" || name == "--save-sent") {
-        if (value.empty()) {
-            error = std::string(name) + " needs a file name";
-            return false;
-        }
-        std::string& target = name == "--link"     ? options.link
-                              : name == "--replay" ? options.replay
-                                                   : options.saveSent;
-        target = value;
+    }
+    error = "unknown option " + Quoted(name);
+    return false;
+}
+
+// Splits "--name value" or "--name=value", taking the value from the next argument if needed.
+bool NameAndValue(int argc, char** argv, int& i, std::string_view& name, std::string_view& value,
+                  std::string& error) {
+    const std::string_view arg = argv[i];
+    if (arg.size() < 3 || arg.substr(0, 2) != "--") {
+        error = arg.size() > 1 && arg[0] == '-' ? "unknown option " + Quoted(arg)
+                                                : "unexpected argument " + Quoted(arg);
+        return false;
+    }
+    const std::size_t equals = arg.find('=');
+    name = arg.substr(0, equals);
+    if (!TakesValue(name)) {
+        error = name == "--gbk" ? "--gbk takes no value" : "unknown option " + Quoted(name);
+        return false;
+    }
+    if (equals != std::string_view::npos) {
+        value = arg.substr(equals + 1);
+    } else if (i + 1 < argc) {
+        value = argv[++i];
     } else {
-        error = "unknown option " + Quoted(name);
+        error = std::string(name) + " needs a value";
         return false;
     }
     return true;
@@ -109,40 +158,18 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& er
     Given given;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            return true;
-        }
-        if (arg == "--version") {
-            options.version = true;
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            (arg == "--version" ? options.version : options.help) = true;
             return true;
         }
         if (arg == "--gbk") {
             options.gbk = true;
             continue;
         }
-        if (arg.size() < 3 || arg.substr(0, 2) != "--") {
-            error = arg.size() > 1 && arg[0] == '-' ? "unknown option " + Quoted(arg)
-                                                    : "unexpected argument " + Quoted(arg);
-            return false;
-        }
-        // "--name value" or "--name=value"
-        const std::size_t equals = arg.find('=');
-        const std::string_view name = arg.substr(0, equals);
-        if (!TakesValue(name)) {
-            error = name == "--gbk" ? "--gbk takes no value" : "unknown option " + Quoted(name);
-            return false;
-        }
+        std::string_view name;
         std::string_view value;
-        if (equals != std::string_view::npos) {
-            value = arg.substr(equals + 1);
-        } else if (i + 1 < argc) {
-            value = argv[++i];
-        } else {
-            error = std::string(name) + " needs a value";
-            return false;
-        }
-        if (!ApplyOption(name, value, options, given, error)) {
+        if (!NameAndValue(argc, argv, i, name, value, error) ||
+            !ApplyOption(name, value, options, given, error)) {
             return false;
         }
     }

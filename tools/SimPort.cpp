@@ -27,6 +27,36 @@ void Nap(int ms) {
     ::poll(nullptr, 0, ms);
 }
 
+// What the reader's queue did over the looks of one drain.
+class QueueWatch {
+public:
+    void Look(std::size_t queued) {
+        const Clock::time_point now = Clock::now();
+        if (!seen_ || queued != last_) {
+            lastChange_ = now;
+        }
+        seen_ = true;
+        last_ = queued;
+        emptyLooks_ = queued == 0 ? emptyLooks_ + 1 : 0;
+    }
+    // The reader has taken everything.
+    bool Emptied() const { return emptyLooks_ >= kEmptyLooks; }
+    // Bytes wait and the reader has taken none of them for kStallSeconds.
+    bool Stalled() const {
+        return last_ > 0 &&
+               Clock::now() - lastChange_ >= std::chrono::seconds(SimPort::kStallSeconds);
+    }
+    // The reader left; whether it had taken every byte by its last look.
+    bool TookAllBeforeLeaving() const { return seen_ && last_ == 0; }
+    std::size_t LastQueued() const { return last_; }
+
+private:
+    bool seen_ = false;
+    std::size_t last_ = 0;
+    int emptyLooks_ = 0;
+    Clock::time_point lastChange_ = Clock::now();
+};
+
 }  // namespace
 
 SimPort::~SimPort() {
@@ -161,10 +191,7 @@ bool SimPort::QueuedAtReader(std::size_t& queued) {
 
 SimPort::Status SimPort::Drain(const volatile std::sig_atomic_t& stop, std::size_t& unread) {
     unread = 0;
-    bool seen = false;
-    std::size_t last = 0;
-    int emptyLooks = 0;
-    Clock::time_point lastChange = Clock::now();
+    QueueWatch watch;
     for (;;) {
         if (stop) {
             return Status::kStopped;
@@ -174,8 +201,8 @@ SimPort::Status SimPort::Drain(const volatile std::sig_atomic_t& stop, std::size
             return Status::kFailed;
         }
         if (hangup) {
-            unread = last;
-            return seen && last == 0 ? Status::kOk : Status::kReaderGone;
+            unread = watch.LastQueued();
+            return watch.TookAllBeforeLeaving() ? Status::kOk : Status::kReaderGone;
         }
         std::size_t queued = 0;
         if (!QueuedAtReader(queued)) {
@@ -183,17 +210,11 @@ SimPort::Status SimPort::Drain(const volatile std::sig_atomic_t& stop, std::size
             Nap(kUncheckedWaitMs);
             return stop ? Status::kStopped : Status::kUnchecked;
         }
-        const Clock::time_point now = Clock::now();
-        if (!seen || queued != last) {
-            lastChange = now;
-        }
-        seen = true;
-        last = queued;
-        emptyLooks = queued == 0 ? emptyLooks + 1 : 0;
-        if (emptyLooks >= kEmptyLooks) {
+        watch.Look(queued);
+        if (watch.Emptied()) {
             return Status::kOk;
         }
-        if (queued > 0 && now - lastChange >= std::chrono::seconds(kStallSeconds)) {
+        if (watch.Stalled()) {
             unread = queued;
             return Status::kStalled;
         }

@@ -185,18 +185,18 @@ void CommandTableTest::buttonAndMenuItemMoveApart() {
     WindowOnLine session;
     WindowUnderTest& window = session.window;
     QVERIFY(OpenCom(session.window));
-    QVERIFY(!window.Enabled(Command::kOpenCom));
-    QVERIFY(window.Enabled(Command::kN3));  // a second open from the menu stays possible
-    QVERIFY(window.Enabled(Command::kS1));
-    QVERIFY(!window.Enabled(Command::kStop));
+    QVERIFY(!window.Enabled(Command::kOpenComButton));
+    QVERIFY(window.Enabled(Command::kOpenPortItem));  // a second open from the menu stays possible
+    QVERIFY(window.Enabled(Command::kStopItem));
+    QVERIFY(!window.Enabled(Command::kStopButton));
 
     window->StopClick();
-    QVERIFY(!window.Enabled(Command::kStop));
-    QVERIFY(window.Enabled(Command::kS1));
+    QVERIFY(!window.Enabled(Command::kStopButton));
+    QVERIFY(window.Enabled(Command::kStopItem));
 
     window->X1Click();
-    QVERIFY(window.Enabled(Command::kOpenCom));
-    QVERIFY(!window.Enabled(Command::kN3));
+    QVERIFY(window.Enabled(Command::kOpenComButton));
+    QVERIFY(!window.Enabled(Command::kOpenPortItem));
 }
 
 void CommandTableTest::stopWithEmptyPaneLeavesSave_data() {
@@ -208,11 +208,11 @@ void CommandTableTest::stopWithEmptyPaneLeavesSave_data() {
 void CommandTableTest::stopWithEmptyPaneLeavesSave() {
     QFETCH(bool, before);
     WindowUnderTest window;
-    window.SetEnabled(Command::kSaveData, before);
-    window.SetEnabled(Command::kS2, before);
+    window.SetEnabled(Command::kSaveDataButton, before);
+    window.SetEnabled(Command::kSaveItem, before);
     window->StopClick();
-    QCOMPARE(window.Enabled(Command::kSaveData), before);
-    QCOMPARE(window.Enabled(Command::kS2), before);
+    QCOMPARE(window.Enabled(Command::kSaveDataButton), before);
+    QCOMPARE(window.Enabled(Command::kSaveItem), before);
 }
 
 void CommandTableTest::closePortLeavesN5_data() {
@@ -225,9 +225,9 @@ void CommandTableTest::closePortLeavesN5() {
     QFETCH(bool, before);
     WindowOnLine session;
     QVERIFY(OpenCom(session.window));
-    session.window.SetEnabled(Command::kN5, before);
+    session.window.SetEnabled(Command::kReceiveItem, before);
     session.window->X1Click();
-    QCOMPARE(session.window.Enabled(Command::kN5), before);
+    QCOMPARE(session.window.Enabled(Command::kReceiveItem), before);
 }
 
 void CommandTableTest::handlersWithoutColumnChangeNothing_data() {

@@ -13,7 +13,7 @@
 #include <QTest>
 
 #include "About.h"
-#include "InstrumentType.h"
+#include "InstrumentTable.h"
 #include "Memo.h"
 #include "WindowUnderTest.h"
 
@@ -227,7 +227,7 @@ void FormTest::instrumentTypeItems() {
                             ->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
     QCOMPARE(radios.size(), kvq::kInstrumentTypeCount);
     for (int i = 0; i < kvq::kInstrumentTypeCount; ++i) {
-        const auto caption = kvq::kInstrumentCaptions[static_cast<std::size_t>(i)];
+        const auto caption = kvq::kInstrumentTypes[static_cast<std::size_t>(i)].caption;
         QCOMPARE(radios[i]->text(),
                  QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
         QCOMPARE(radios[i]->isChecked(), i == 0);

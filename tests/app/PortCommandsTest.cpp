@@ -145,8 +145,8 @@ void PortCommandsTest::settingsCannotBeRead() {
 // One and a half stop bits exist only with five data bits; the port refuses them with eight.
 void PortCommandsTest::settingsRefused() {
     WindowOnLine session;
-    session.window.SetEnabled(Command::kN5, true);
-    session.window.SetEnabled(Command::kReceiveData, true);
+    session.window.SetEnabled(Command::kReceiveItem, true);
+    session.window.SetEnabled(Command::kReceiveDataButton, true);
     session.window.List("StopBit")->setCurrentRow(1);
     session.window->OpenComClick();
 
@@ -157,15 +157,15 @@ void PortCommandsTest::settingsRefused() {
     QCOMPARE(message.icon, QMessageBox::Information);
     QVERIFY(!session.window->PortOpen());
     QVERIFY(session.window->Receiver().PortHandle() == nullptr);
-    QVERIFY(!session.window.Enabled(Command::kReceiveData));
-    QVERIFY(session.window.Enabled(Command::kN5));
+    QVERIFY(!session.window.Enabled(Command::kReceiveDataButton));
+    QVERIFY(session.window.Enabled(Command::kReceiveItem));
     QVERIFY(DeviceIsFree(session.line.DevicePath()));
 
     session.window.List("StopBit")->setCurrentRow(0);
     session.window->OpenComClick();
     QCOMPARE(session.window.messages.size(), std::size_t{1});
     QVERIFY(session.window->PortOpen());
-    QVERIFY(session.window.Enabled(Command::kReceiveData));
+    QVERIFY(session.window.Enabled(Command::kReceiveDataButton));
 }
 
 void PortCommandsTest::settingsReachTheLine_data() {

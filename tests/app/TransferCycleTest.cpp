@@ -116,7 +116,7 @@ void TransferCycleTest::receiveAndSaveEachInstrumentType() {
     const auto& stored = session.window->TextPane().StoredLines();
     QCOMPARE(std::vector<std::string>(stored.begin(), stored.end()), lines);
     session.window->StopClick();
-    QVERIFY(session.window.Enabled(kvq::Command::kSaveData));
+    QVERIFY(session.window.Enabled(kvq::Command::kSaveDataButton));
 
     const QString saved = session.Save(QStringLiteral("survey"));
     QCOMPARE(saved, session.folder.filePath("survey.kvq"));
@@ -251,10 +251,10 @@ void TransferCycleTest::partialLineSurvivesStopAndResume() {
 void TransferCycleTest::instrumentTypeChangeEmptiesThePane() {
     WindowUnderTest window;
     window.PutLines({"1 2 3 4"});
-    window.SetEnabled(kvq::Command::kSaveData, true);
+    window.SetEnabled(kvq::Command::kSaveDataButton, true);
     window.SelectInstrumentType(2);
     QCOMPARE(window->TextPane().LineCount(), std::size_t{0});
-    QVERIFY(window.Enabled(kvq::Command::kSaveData));
+    QVERIFY(window.Enabled(kvq::Command::kSaveDataButton));
 }
 
 void TransferCycleTest::forcedExtensionAndProposedName_data() {
@@ -484,7 +484,7 @@ void TransferCycleTest::longSaveKeepsTheEventLoopGoing() {
     constexpr std::size_t kLines = 100000;
     session.window.PutLines(std::vector<std::string>(kLines, "1 2 3 4"));
     // Lines put straight into the pane leave the commands alone: the user could save them.
-    session.window.SetEnabled(kvq::Command::kSaveData, true);
+    session.window.SetEnabled(kvq::Command::kSaveDataButton, true);
     int ticks = 0;
     QTimer arriving;
     QObject::connect(&arriving, &QTimer::timeout, [&] {

@@ -71,6 +71,7 @@ void ReadingNumberTest::reading_data() {
     yes("huge negative exponent", "1e-99999999999999999999");
     yes("long digit run", "000000000000000000000000000000000000001");
     yes("zero with huge exponent", "0e999999");
+    yes("largest decade, leading digit after the point", "0.0011e4935");
     no("empty", "");
     no("sign alone", "+");
     no("exponent alone", "E5");

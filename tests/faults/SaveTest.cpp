@@ -159,7 +159,7 @@ void SaveTest::refusedSave() {
             break;
     }
     const std::vector<bool> commands = session.window.CommandStates();
-    QVERIFY(session.window.Enabled(kvq::Command::kSaveData));
+    QVERIFY(session.window.Enabled(kvq::Command::kSaveDataButton));
     const QStringList entries = folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
     session.window.saveAnswer = folder.filePath(chosen);
@@ -211,7 +211,7 @@ void SaveTest::saveWhileReceiving() {
     QVERIFY(session.line.Send("005001 12.5 3."));
     QVERIFY(RunEventsUntil(
         [&] { return session.window->Receiver().LineBuffer().Pending() == "005001 12.5 3."; }));
-    QVERIFY(session.window.Enabled(kvq::Command::kSaveData));
+    QVERIFY(session.window.Enabled(kvq::Command::kSaveDataButton));
     const std::vector<bool> commands = session.window.CommandStates();
 
     const QString fifo = session.folder.filePath("during.kvq");

@@ -31,7 +31,6 @@ public:
         bytesRead += got;
         return got;
     }
-    void DiscardInput() override { real_.DiscardInput(); }
     std::string LastErrorText() const override { return real_.LastErrorText(); }
     int NotifyDescriptor() const override { return real_.NotifyDescriptor(); }
 

@@ -138,10 +138,17 @@ void KvqConvertTest::helpListsTheTypes() {
     const ProgramRun r = Convert({"--help"});
     QCOMPARE(r.exitCode, 0);
     const QString text = QString::fromUtf8(r.out);
-    const QStringList captions = {"KVQ-3多功能电测仪", "KVQ-3B多功能电测仪", "HXR系列多功能电测仪",
-                                  "WKT-4大功率接收机", "WKP-7大功率接收机",  "WKP-7大功率发送机"};
-    for (int i = 0; i < captions.size(); ++i) {
-        QVERIFY2(text.contains(QString("%1  %2").arg(i).arg(captions[i])), qPrintable(captions[i]));
+    // Each type with the lines that make its records.
+    const QStringList types = {
+        "0  KVQ-3多功能电测仪\n     20-field lines\n",
+        "1  KVQ-3B多功能电测仪\n     22-field lines; 8-field lines carry their field 4",
+        "2  HXR系列多功能电测仪\n     1-field lines that read as a number, 10 to a record\n",
+        "3  WKT-4大功率接收机\n     8-field lines\n",
+        "4  WKP-7大功率接收机\n     8-field lines\n",
+        "5  WKP-7大功率发送机\n     4-field lines\n",
+    };
+    for (const QString& type : types) {
+        QVERIFY2(text.contains(type), qPrintable(type));
     }
 }
 
