@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 #include "BenchSupport.h"
 #include "EventLoop.h"
@@ -73,35 +74,33 @@ std::string Ms(double ms) {
     return text;
 }
 
-}  // namespace
+// How long a step took and how the event loop stalled meanwhile.
+struct Stalled {
+    double seconds = 0;
+    std::string stalls;
+    double longestMs = 0;
+};
 
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    const int lines = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const int type = argc > 2 ? std::atoi(argv[2]) : 0;
-    QTemporaryDir folder;
-    const QString sent = folder.filePath("sent.bin");
-    SimProcess sim;
-    const QString device = sim.Start({"--type", QString::number(type), "--lines",
-                                      QString::number(lines), "--rate", "0", "--save-sent", sent});
-    if (device.isEmpty()) {
-        std::fprintf(stderr, "receive-bench: kvq-sim did not start: %s\n",
-                     sim.Errors().constData());
-        return 1;
+// Runs `step`, then the event loop for `settleMs`, watching the stalls.
+Stalled Watched(const std::function<void()>& step, int settleMs = 0) {
+    StallWatch watch;
+    watch.Start();
+    const std::int64_t start = NowNs();
+    step();
+    const double seconds = static_cast<double>(NowNs() - start) / 1e9;
+    if (settleMs > 0) {
+        RunEventsFor(settleMs);
     }
+    watch.Stop();
+    return {seconds, watch.Summary(), watch.LongestMs()};
+}
 
-    WindowUnderTest window;
-    window.devices["COM1"] = device.toStdString();
-    window.SelectInstrumentType(type);
-    window->show();
-    RunEventsFor(300);  // let the window settle
-    const long idleKb = PeakResidentBytes() / 1024;
-    kvq::Memo& pane = window->TextPane();
-    const auto target = static_cast<std::size_t>(lines);
-
-    // Ends as soon as the pane has every line (or the simulator gave up).
+// Opens COM1 and receives until the pane has `target` lines (or the simulator gave up);
+// counts the read steps that handed lines over.
+Stalled ReceiveAll(WindowUnderTest& window, const SimProcess& sim, std::size_t target,
+                   std::size_t& steps) {
+    const kvq::Memo& pane = window->TextPane();
     QEventLoop loop;
-    std::size_t steps = 0;
     QObject::connect(&pane, &kvq::Memo::linesAppended, &loop, [&] {
         ++steps;
         if (pane.LineCount() >= target) {
@@ -111,82 +110,121 @@ int main(int argc, char** argv) {
     QObject::connect(&sim.Process(), &QProcess::finished, &loop,
                      [&] { QTimer::singleShot(2000, &loop, &QEventLoop::quit); });
     QTimer::singleShot(kTimeoutMs, &loop, &QEventLoop::quit);
-    StallWatch stalls;
-    stalls.Start();
-    const std::int64_t start = NowNs();
-    window->OpenComClick();
-    window->ReceiveDataClick();
-    loop.exec();
-    const double seconds = static_cast<double>(NowNs() - start) / 1e9;
-    stalls.Stop();
-    const std::string receiveStalls = stalls.Summary();
-    const double receiveLongest = stalls.LongestMs();
-    const long peakKb = PeakResidentBytes() / 1024;
-    window->StopClick();
+    return Watched([&] {
+        window->OpenComClick();
+        window->ReceiveDataClick();
+        loop.exec();
+    });
+}
 
-    const std::vector<double> paintMs = ScrollAndPaint(pane, 200);
-    const double paintWorst = Percentile(paintMs, 100);
+struct Figures {
+    int lines = 0;
+    int type = 0;
+    qsizetype bytesSent = 0;
+    int simExit = 0;
+    std::size_t steps = 0;
+    std::size_t linesInPane = 0;
+    std::size_t lost = 0;
+    double lineBytesMb = 0;
+    long idleKb = 0;
+    long peakKb = 0;
+    Stalled receive, save, clear;
+    std::vector<double> paintMs;
+};
 
-    window.saveAnswer = folder.filePath("saved");
-    stalls.Start();
-    const std::int64_t saveStart = NowNs();
-    window->SaveDataClick();
-    const double saveSeconds = static_cast<double>(NowNs() - saveStart) / 1e9;
-    stalls.Stop();
-    const std::string saveStalls = stalls.Summary();
-    const double saveLongest = stalls.LongestMs();
-    QFile::remove(folder.filePath("saved.kvq"));
-    const std::size_t linesInPane = pane.LineCount();
-    const double lineBytesMb = static_cast<double>(pane.StoredLines().Bytes()) / 1e6;
-
-    sim.WaitFinished();
-    const QByteArray bytes = FileBytes(sent);
-    const std::size_t lost = LinesLost(pane, bytes);
-
-    stalls.Start();
-    const std::int64_t clearStart = NowNs();
-    window->ClearDataClick();
-    const double clearMs = static_cast<double>(NowNs() - clearStart) / 1e6;
-    RunEventsFor(100);
-    stalls.Stop();
-    const std::string clearStalls = stalls.Summary();
-    const double clearLongest = stalls.LongestMs();
-    const double mbPerSecond = static_cast<double>(bytes.size()) / seconds / 1e6;
+void PrintDetails(const Figures& f) {
+    const double seconds = f.receive.seconds;
+    const double mbPerSecond = static_cast<double>(f.bytesSent) / seconds / 1e6;
     std::printf("sent:         %lld bytes in %d lines of type %d (kvq-sim exit %d)\n",
-                static_cast<long long>(bytes.size()), lines, type, sim.ExitCode());
+                static_cast<long long>(f.bytesSent), f.lines, f.type, f.simExit);
     std::printf("platform:     %s\n", qPrintable(QGuiApplication::platformName()));
     std::printf("received:     %zu lines in the pane in %.2f s = %.2f MB/s, %.2f us a line\n",
-                linesInPane, seconds, mbPerSecond, seconds * 1e6 / static_cast<double>(lines));
-    std::printf("read steps:   %zu handed lines to the pane, %.0f lines each on average\n", steps,
-                steps ? static_cast<double>(linesInPane) / static_cast<double>(steps) : 0.0);
-    std::printf("lines lost:   %zu\n", lost);
-    const double aboveIdleMb = static_cast<double>(peakKb - idleKb) / 1024.0;
+                f.linesInPane, seconds, mbPerSecond, seconds * 1e6 / static_cast<double>(f.lines));
+    std::printf("read steps:   %zu handed lines to the pane, %.0f lines each on average\n", f.steps,
+                f.steps ? static_cast<double>(f.linesInPane) / static_cast<double>(f.steps) : 0.0);
+    std::printf("lines lost:   %zu\n", f.lost);
+    const double aboveIdleMb = static_cast<double>(f.peakKb - f.idleKb) / 1024.0;
     std::printf("peak memory:  %.1f MB (VmHWM) with %zu lines in the pane; idle window %.1f MB\n",
-                peakKb / 1024.0, linesInPane, idleKb / 1024.0);
+                f.peakKb / 1024.0, f.linesInPane, f.idleKb / 1024.0);
     std::printf("              %.1f MB above the idle window for %.1f MB of line bytes (%.2fx)\n",
-                aboveIdleMb, lineBytesMb, aboveIdleMb / lineBytesMb);
-    std::printf("stalls:       receiving: %s\n", receiveStalls.c_str());
-    std::printf("              saving (%.2f s): %s\n", saveSeconds, saveStalls.c_str());
-    std::printf("              clearing (%.1f ms): %s\n", clearMs, clearStalls.c_str());
+                aboveIdleMb, f.lineBytesMb, aboveIdleMb / f.lineBytesMb);
+    std::printf("stalls:       receiving: %s\n", f.receive.stalls.c_str());
+    std::printf("              saving (%.2f s): %s\n", f.save.seconds, f.save.stalls.c_str());
+    std::printf("              clearing (%.1f ms): %s\n", f.clear.seconds * 1e3,
+                f.clear.stalls.c_str());
     std::printf("scroll+paint: %zu rows all over the pane: median %.2f ms, slowest %.2f ms\n",
-                paintMs.size(), Percentile(paintMs, 50), paintWorst);
+                f.paintMs.size(), Percentile(f.paintMs, 50), Percentile(f.paintMs, 100));
+}
 
+void PrintRows(const Figures& f) {
+    const double mbPerSecond = static_cast<double>(f.bytesSent) / f.receive.seconds / 1e6;
     char figure[160];
     std::snprintf(figure, sizeof figure, "%.2f MB/s (%.1f MB in %.1f s), %zu lost, peak %.0f MB",
-                  mbPerSecond, bytes.size() / 1e6, seconds, lost, peakKb / 1024.0);
-    PrintRow("receive: " + std::to_string(lines) + " lines from kvq-sim into the window", figure,
+                  mbPerSecond, f.bytesSent / 1e6, f.receive.seconds, f.lost, f.peakKb / 1024.0);
+    PrintRow("receive: " + std::to_string(f.lines) + " lines from kvq-sim into the window", figure,
              "≥ 20 MB/s, 0 lost",
-             lost > 0 ? "missed: lines lost" : Verdict(mbPerSecond, 20.0, true));
+             f.lost > 0 ? "missed: lines lost" : Verdict(mbPerSecond, 20.0, true));
+    const double aboveIdleMb = static_cast<double>(f.peakKb - f.idleKb) / 1024.0;
     std::snprintf(figure, sizeof figure, "%.0f MB above the idle window for %.0f MB (%.2fx)",
-                  aboveIdleMb, lineBytesMb, aboveIdleMb / lineBytesMb);
-    const std::string what = std::to_string(lines) + " lines in the pane";
+                  aboveIdleMb, f.lineBytesMb, aboveIdleMb / f.lineBytesMb);
+    const std::string what = std::to_string(f.lines) + " lines in the pane";
     PrintRow("memory: " + what, figure, "≤ 2x the line bytes",
-             Verdict(aboveIdleMb / lineBytesMb, 2.0, false));
-    const double worstStall = std::max({receiveLongest, saveLongest, clearLongest});
+             Verdict(aboveIdleMb / f.lineBytesMb, 2.0, false));
+    const double worst = std::max({f.receive.longestMs, f.save.longestMs, f.clear.longestMs});
     PrintRow("stalls: " + what + ", longest receiving / saving / clearing",
-             Ms(receiveLongest) + " / " + Ms(saveLongest) + " / " + Ms(clearLongest),
-             "none over 50 ms", Verdict(worstStall, 50.0, false));
+             Ms(f.receive.longestMs) + " / " + Ms(f.save.longestMs) + " / " + Ms(f.clear.longestMs),
+             "none over 50 ms", Verdict(worst, 50.0, false));
+    const double paintWorst = Percentile(f.paintMs, 100);
     PrintRow("scroll to any row and paint it: " + what, "slowest of 200 " + Ms(paintWorst),
              "< 16 ms", Verdict(paintWorst, 16.0, false));
-    return lost == 0 ? 0 : 1;
+}
+
+// Receives, scrolls and paints, saves and clears in the shown window; the figures of each.
+Figures Run(WindowUnderTest& window, SimProcess& sim, const QTemporaryDir& folder, Figures f) {
+    window->show();
+    RunEventsFor(300);  // let the window settle
+    f.idleKb = static_cast<long>(PeakResidentBytes() / 1024);
+    kvq::Memo& pane = window->TextPane();
+    f.receive = ReceiveAll(window, sim, static_cast<std::size_t>(f.lines), f.steps);
+    f.peakKb = static_cast<long>(PeakResidentBytes() / 1024);
+    window->StopClick();
+    f.paintMs = ScrollAndPaint(pane, 200);
+    window.saveAnswer = folder.filePath("saved");
+    f.save = Watched([&] { window->SaveDataClick(); });
+    QFile::remove(folder.filePath("saved.kvq"));
+    f.linesInPane = pane.LineCount();
+    f.lineBytesMb = static_cast<double>(pane.StoredLines().Bytes()) / 1e6;
+    sim.WaitFinished();
+    const QByteArray bytes = FileBytes(folder.filePath("sent.bin"));
+    f.bytesSent = bytes.size();
+    f.simExit = sim.ExitCode();
+    f.lost = LinesLost(pane, bytes);
+    f.clear = Watched([&] { window->ClearDataClick(); }, 100);
+    return f;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    Figures figures;
+    figures.lines = argc > 1 ? std::atoi(argv[1]) : 100000;
+    figures.type = argc > 2 ? std::atoi(argv[2]) : 0;
+    QTemporaryDir folder;
+    SimProcess sim;
+    const QString device = sim.Start({"--type", QString::number(figures.type), "--lines",
+                                      QString::number(figures.lines), "--rate", "0", "--save-sent",
+                                      folder.filePath("sent.bin")});
+    if (device.isEmpty()) {
+        std::fprintf(stderr, "receive-bench: kvq-sim did not start: %s\n",
+                     sim.Errors().constData());
+        return 1;
+    }
+    WindowUnderTest window;
+    window.devices["COM1"] = device.toStdString();
+    window.SelectInstrumentType(figures.type);
+    figures = Run(window, sim, folder, figures);
+    PrintDetails(figures);
+    PrintRows(figures);
+    return figures.lost == 0 ? 0 : 1;
 }

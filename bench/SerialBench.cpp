@@ -72,28 +72,9 @@ std::size_t CountLost(const std::vector<std::string>& lines, const std::string& 
     return kLineCount - good;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const int idleSeconds = argc > 1 ? std::atoi(argv[1]) : 10;
-
-    PtyLine line;
-    auto port = kvq::CreatePlatformSerialPort();
-    if (!line.IsValid() || !port->Open(line.DevicePath()) || !port->ReadSettings() ||
-        !port->WriteSettings({})) {
-        std::fprintf(stderr, "serial-bench: %s: %s", line.DevicePath().c_str(),
-                     port->LastErrorText().c_str());
-        return 1;
-    }
-
-    StoringSink sink;
-    PrintingMessages messages;
-    kvq::ReadCom receiver(sink, messages);
-    receiver.SetPortHandle(port.get());
-    receiver.Resume();
-
-    const std::string bytes = MakeLines();
+// Sends the bytes at full speed and runs the event loop until the sink has every line; the
+// seconds it took.
+double FeedSeconds(PtyLine& line, const std::string& bytes, StoringSink& sink) {
     QEventLoop loop;
     sink.loop = &loop;
     QTimer::singleShot(kGuardMs, &loop, &QEventLoop::quit);
@@ -102,23 +83,46 @@ int main(int argc, char** argv) {
         const PtyFeeder instrument(line, bytes);
         loop.exec();
     }
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     sink.loop = nullptr;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
-    const std::size_t lost = CountLost(sink.lines, bytes);
-    std::printf("throughput:   %.1f MB/s (%zu bytes, %zu lines in %.3f s, %zu line hand-overs)\n",
-                kTotalBytes / seconds / 1e6, kTotalBytes, kLineCount, seconds, sink.calls);
-    std::printf("lines lost:   %zu\n", lost);
-
+void ReportIdleCpu(int seconds) {
     const double cpuBefore = CpuSeconds();
-    RunEventsFor(idleSeconds * 1000);
+    RunEventsFor(seconds * 1000);
     const double cpu = CpuSeconds() - cpuBefore;
     std::printf(
         "idle CPU:     %.1f ms over %d s with the port open and nothing arriving "
         "(%.3f%% of a core)\n",
-        cpu * 1000, idleSeconds, cpu / idleSeconds * 100);
+        cpu * 1000, seconds, cpu / seconds * 100);
+}
 
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int idleSeconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    PtyLine line;
+    auto port = kvq::CreatePlatformSerialPort();
+    if (!line.IsValid() || !port->Open(line.DevicePath()) || !port->ReadSettings() ||
+        !port->WriteSettings({})) {
+        std::fprintf(stderr, "serial-bench: %s: %s", line.DevicePath().c_str(),
+                     port->LastErrorText().c_str());
+        return 1;
+    }
+    StoringSink sink;
+    PrintingMessages messages;
+    kvq::ReadCom receiver(sink, messages);
+    receiver.SetPortHandle(port.get());
+    receiver.Resume();
+
+    const std::string bytes = MakeLines();
+    const double seconds = FeedSeconds(line, bytes, sink);
+    const std::size_t lost = CountLost(sink.lines, bytes);
+    std::printf("throughput:   %.1f MB/s (%zu bytes, %zu lines in %.3f s, %zu line hand-overs)\n",
+                kTotalBytes / seconds / 1e6, kTotalBytes, kLineCount, seconds, sink.calls);
+    std::printf("lines lost:   %zu\n", lost);
+    ReportIdleCpu(idleSeconds);
     receiver.Terminate();
     port->Close();
     return lost == 0 && messages.count == 0 ? 0 : 1;
