@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Rdcom.h"
@@ -28,6 +29,16 @@ struct RecordingMessages : kvq::MessageSink {
         }
     }
 };
+
+// The bytes the receiver took, put back together: each line handed over with its line feed,
+// then the line being built. Equal to the bytes sent when it took every byte, in order.
+inline std::string Reassembled(const RecordingLines& lines, std::string_view pending) {
+    std::string bytes;
+    for (const std::string& line : lines.all) {
+        bytes += line + "\n";
+    }
+    return bytes + std::string(pending);
+}
 
 // Lines of 16 bytes with their number, then any remainder as a partial line of 'x'.
 inline std::string NumberedBytes(int size) {
