@@ -13,7 +13,7 @@ class PtyLine;
 class PtyFeeder {
 public:
     PtyFeeder(PtyLine& line, std::string_view bytes);
-    // Stops between pieces and waits for the thread.
+    // Stops the writer, even while it waits for room, and waits for the thread.
     ~PtyFeeder();
     PtyFeeder(const PtyFeeder&) = delete;
     PtyFeeder& operator=(const PtyFeeder&) = delete;
