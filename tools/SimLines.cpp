@@ -161,13 +161,15 @@ void SimLineGenerator::AddEmpty() {
 }
 
 void SimLineGenerator::AddFields(const std::vector<std::string>& fields, SimLineKind kind) {
-    std::string text = JoinSimFields(fields, separators_);
-    // The counts of expected records rest on this: every line made as data is one the
-    // export takes.
-    if (!HasRecordShape(type_, text)) {
-        throw std::logic_error("kvq-sim made a data line that the export would skip: " + text);
+    // The counts of expected records rest on this: every line made as data has a field count
+    // the export takes (the made-up fields are never empty, so joining keeps their count).
+    const InstrumentRow& row = kInstrumentTypes.at(static_cast<std::size_t>(type_));
+    const std::size_t wanted = kind == SimLineKind::kCarrier ? row.carrierFields : row.recordFields;
+    if (fields.size() != wanted) {
+        throw std::logic_error("kvq-sim made a line of " + std::to_string(fields.size()) +
+                               " fields for type " + std::to_string(type_));
     }
-    pending_.push_back({std::move(text), kind});
+    pending_.push_back({JoinSimFields(fields, separators_), kind});
 }
 
 std::string SimLineGenerator::ClockText() {
