@@ -50,6 +50,7 @@ public:
     bool Commit(std::string& error);
 
 private:
+    bool StandardOutputIsInput(const ConvertInput& input) const;
     bool OpenNamed(const std::string& path, const ConvertInput& input, std::string& error);
     bool OpenTemporary(const std::string& target, bool exists, unsigned mode, std::string& error);
 

@@ -108,22 +108,11 @@ ConvertOutput::~ConvertOutput() {
     }
 }
 
-bool ConvertOutput::Open(const std::string& argument, const ConvertInput& input,
-                         std::string& error) {
-    if (argument != "-") {
-        return OpenNamed(argument, input, error);
-    }
-    name_ = "standard output";
-    fd_ = STDOUT_FILENO;
+bool ConvertOutput::StandardOutputIsInput(const ConvertInput& input) const {
     struct stat in {};
     struct stat out {};
-    if (::fstat(input.Descriptor(), &in) == 0 && ::fstat(fd_, &out) == 0 && SameFile(in, out) &&
-        !SharedStreamIsHarmless(out)) {
-        // Appending to the input would feed the records back in without end.
-        error = input.Name() + ": input file is output file";
-        return false;
-    }
-    return true;
+    return ::fstat(input.Descriptor(), &in) == 0 && ::fstat(fd_, &out) == 0 && SameFile(in, out) &&
+           !SharedStreamIsHarmless(out);
 }
 
 bool ConvertOutput::OpenNamed(const std::string& path, const ConvertInput& input,

@@ -91,19 +91,8 @@ ConvertOutput::~ConvertOutput() {
     }
 }
 
-bool ConvertOutput::Open(const std::string& argument, const ConvertInput& input,
-                         std::string& error) {
-    if (argument != "-") {
-        return OpenNamed(argument, input, error);
-    }
-    name_ = "standard output";
-    fd_ = 1;
-    if (SameFile(input.Descriptor(), reinterpret_cast<HANDLE>(_get_osfhandle(fd_)))) {
-        // Appending to the input would feed the records back in without end.
-        error = input.Name() + ": input file is output file";
-        return false;
-    }
-    return true;
+bool ConvertOutput::StandardOutputIsInput(const ConvertInput& input) const {
+    return SameFile(input.Descriptor(), reinterpret_cast<HANDLE>(_get_osfhandle(fd_)));
 }
 
 bool ConvertOutput::OpenNamed(const std::string& path, const ConvertInput& input,
