@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QStringDecoder>
+#include <algorithm>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -92,6 +93,13 @@ bool IsUndrawable(QChar c) {
 // character for each byte below 0x80, each lead byte with its trail byte and each other byte;
 // a text that does not line up with that (no GBK codec here) gets no codes.
 std::vector<RawBytes> RawBytesOf(std::string_view bytes, const QString& text) {
+    // Most lines have none: one look over the text says so (control bytes show as their
+    // pictures, from U+2400).
+    if (std::none_of(text.begin(), text.end(), [](QChar c) {
+            return IsUndrawable(c) || (c.unicode() >= 0x2400 && c.unicode() <= 0x2421);
+        })) {
+        return {};
+    }
     std::vector<RawBytes> raw;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     int column = 0;

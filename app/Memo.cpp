@@ -125,8 +125,9 @@ TextPosition Memo::End() const {
     if (store_.Empty()) {
         return {};
     }
+    // The row is kept: the last line is the next one painted while following.
     const std::size_t last = store_.Count() - 1;
-    return {last, LineLength(last)};
+    return {last, Row(last).Length()};
 }
 
 void Memo::Refresh() {
@@ -136,6 +137,10 @@ void Memo::Refresh() {
     if (following_ && !ViewHeld()) {
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     }
+    // Rows made for the end of the text while nothing is painted (a window left minimised)
+    // go here as well as after a paint.
+    const std::size_t first = FirstVisibleRow();
+    DropRowsOutside(first, first + static_cast<std::size_t>(WholeRows()));
     viewport()->update();
 }
 
@@ -179,11 +184,11 @@ void Memo::AnnounceNewLines() {
     announcedUpTo_ = store_.Count();
 }
 
-void Memo::Announce(QAccessibleEvent& event) const {
+void Memo::Announce(QAccessibleEvent& event) {
     QAccessible::updateAccessibility(&event);
 }
 
-void Memo::AnnounceSelection(TextPosition oldAnchor, TextPosition oldCursor) const {
+void Memo::AnnounceSelection(TextPosition oldAnchor, TextPosition oldCursor) {
     if (!QAccessible::isActive()) {
         return;
     }
@@ -191,12 +196,11 @@ void Memo::AnnounceSelection(TextPosition oldAnchor, TextPosition oldCursor) con
     // the caret), a cursor event when the caret moved.
     const bool hadSelection = oldAnchor != oldCursor;
     if ((hadSelection || HasSelection()) && (oldAnchor != anchor_ || oldCursor != cursor_)) {
-        QAccessibleTextSelectionEvent selection(const_cast<Memo*>(this), OffsetOf(anchor_),
-                                                OffsetOf(cursor_));
+        QAccessibleTextSelectionEvent selection(this, OffsetOf(anchor_), OffsetOf(cursor_));
         Announce(selection);
     }
     if (oldCursor != cursor_) {
-        QAccessibleTextCursorEvent moved(const_cast<Memo*>(this), OffsetOf(cursor_));
+        QAccessibleTextCursorEvent moved(this, OffsetOf(cursor_));
         Announce(moved);
     }
 }

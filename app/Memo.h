@@ -130,8 +130,8 @@ private:
     void PaintRow(QPainter& painter, std::size_t line, int top, const QRect& exposed) const;
     void PaintCaret(QPainter& painter) const;
     void AnnounceNewLines();
-    void Announce(QAccessibleEvent& event) const;
-    void AnnounceSelection(TextPosition oldAnchor, TextPosition oldCursor) const;
+    static void Announce(QAccessibleEvent& event);
+    void AnnounceSelection(TextPosition oldAnchor, TextPosition oldCursor);
     int LineLength(std::size_t line) const;
 
     // Following the new lines, and holding the view still while the user holds it.
@@ -149,7 +149,8 @@ private:
 
     // The caret and the keys.
     bool MoveCaretByKey(QKeyEvent* event);
-    TextPosition CaretTarget(QKeyEvent* event, bool& matched) const;
+    // Where a key of the caret takes it (a Move of MemoCaret.cpp); a page key turns the page.
+    TextPosition KeyTarget(int move, bool extend);
     TextPosition LineMove(TextPosition from, std::ptrdiff_t lines) const;
     TextPosition CharacterMove(TextPosition from, int step) const;
     void MoveCaret(TextPosition to, bool extend);

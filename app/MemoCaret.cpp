@@ -15,8 +15,18 @@ namespace kvq {
 
 namespace {
 
-enum class Move { NextChar, PreviousChar, NextLine, PreviousLine, LineStart, LineEnd, NextPage,
-                  PreviousPage, Start, End };
+enum class Move {
+    NextChar,
+    PreviousChar,
+    NextLine,
+    PreviousLine,
+    LineStart,
+    LineEnd,
+    NextPage,
+    PreviousPage,
+    Start,
+    End
+};
 
 struct KeyMove {
     QKeySequence::StandardKey move;
@@ -76,44 +86,48 @@ bool Memo::MoveCaretByKey(QKeyEvent* event) {
         if (store_.Empty()) {
             return true;
         }
-        const std::ptrdiff_t page = WholeRows();
-        TextPosition to = cursor_;
-        switch (key.what) {
-            case Move::NextChar:
-            case Move::PreviousChar: {
-                const bool next = key.what == Move::NextChar;
-                // Without Shift an arrow first drops the selection at its side, as in an edit
-                // control.
-                to = !extend && HasSelection() ? (next ? SelectionEnd() : SelectionStart())
-                                                : CharacterMove(cursor_, next ? 1 : -1);
-                break;
-            }
-            case Move::NextLine: to = LineMove(cursor_, 1); break;
-            case Move::PreviousLine: to = LineMove(cursor_, -1); break;
-            case Move::LineStart: to = {cursor_.line, 0}; break;
-            case Move::LineEnd: to = {cursor_.line, LineLength(cursor_.line)}; break;
-            case Move::NextPage:
-            case Move::PreviousPage: {
-                const std::ptrdiff_t rows = key.what == Move::NextPage ? page : -page;
-                to = LineMove(cursor_, rows);
-                // The page turns with the caret.
-                verticalScrollBar()->setValue(verticalScrollBar()->value() +
-                                              static_cast<int>(rows));
-                break;
-            }
-            case Move::Start: to = {0, 0}; break;
-            case Move::End: to = End(); break;
-        }
         const bool vertical = key.what == Move::NextLine || key.what == Move::PreviousLine ||
                               key.what == Move::NextPage || key.what == Move::PreviousPage;
         const qreal aim = caretAimX_ >= 0 ? caretAimX_ : Row(cursor_.line).XOf(cursor_.column);
-        MoveCaret(to, extend);
+        MoveCaret(KeyTarget(static_cast<int>(key.what), extend), extend);
         if (vertical) {
             caretAimX_ = aim;
         }
         return true;
     }
     return false;
+}
+
+TextPosition Memo::KeyTarget(int move, bool extend) {
+    const std::ptrdiff_t page = WholeRows();
+    switch (static_cast<Move>(move)) {
+        case Move::NextChar:
+            // Without Shift an arrow first drops the selection at its side, as in an edit
+            // control.
+            return !extend && HasSelection() ? SelectionEnd() : CharacterMove(cursor_, 1);
+        case Move::PreviousChar:
+            return !extend && HasSelection() ? SelectionStart() : CharacterMove(cursor_, -1);
+        case Move::NextLine:
+            return LineMove(cursor_, 1);
+        case Move::PreviousLine:
+            return LineMove(cursor_, -1);
+        case Move::LineStart:
+            return {cursor_.line, 0};
+        case Move::LineEnd:
+            return {cursor_.line, LineLength(cursor_.line)};
+        case Move::NextPage:
+        case Move::PreviousPage: {
+            const std::ptrdiff_t rows = static_cast<Move>(move) == Move::NextPage ? page : -page;
+            // The page turns with the caret.
+            verticalScrollBar()->setValue(verticalScrollBar()->value() + static_cast<int>(rows));
+            return LineMove(cursor_, rows);
+        }
+        case Move::Start:
+            return {0, 0};
+        case Move::End:
+            return End();
+    }
+    return cursor_;
 }
 
 TextPosition Memo::CharacterMove(TextPosition from, int step) const {

@@ -57,10 +57,10 @@ void Memo::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPoint point = event->position().toPoint();
-    const bool tripleClick = sinceDoubleClick_.isValid() &&
-                             sinceDoubleClick_.elapsed() < QApplication::doubleClickInterval() &&
-                             (point - doubleClickAt_).manhattanLength() <
-                                 QApplication::startDragDistance();
+    const bool tripleClick =
+        sinceDoubleClick_.isValid() &&
+        sinceDoubleClick_.elapsed() < QApplication::doubleClickInterval() &&
+        (point - doubleClickAt_).manhattanLength() < QApplication::startDragDistance();
     sinceDoubleClick_.invalidate();
     dragging_ = true;
     lastMouse_ = point;

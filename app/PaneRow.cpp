@@ -84,8 +84,9 @@ void PaneRow::LayOutNext() const {
     piece.x = laidOut_ == 0 ? 0 : pieces_[laidOut_ - 1].x + pieces_[laidOut_ - 1].width;
     QString text = text_.mid(piece.from, piece.length);
     QList<QTextLayout::FormatRange> widened;
-    const auto first = std::lower_bound(raw_.begin(), raw_.end(), piece.from,
-                                        [](const RawBytes& r, int column) { return r.column < column; });
+    const auto first =
+        std::lower_bound(raw_.begin(), raw_.end(), piece.from,
+                         [](const RawBytes& r, int column) { return r.column < column; });
     for (auto raw = first; raw != raw_.end() && raw->column < piece.from + piece.length; ++raw) {
         text[raw->column - piece.from] = kPlaceholder;
         QTextCharFormat format;
@@ -187,9 +188,9 @@ void PaneRow::DrawPiece(const Piece& piece, const RowPaint& paint) const {
     if (selectedFrom < selectedTo) {
         const qreal left = line.cursorToX(selectedFrom - piece.from);
         const qreal right = line.cursorToX(selectedTo - piece.from);
-        painter.fillRect(QRectF(paint.origin.x() + left, paint.origin.y(), right - left,
-                                style_.rowHeight),
-                         paint.palette->brush(QPalette::Highlight));
+        painter.fillRect(
+            QRectF(paint.origin.x() + left, paint.origin.y(), right - left, style_.rowHeight),
+            paint.palette->brush(QPalette::Highlight));
     }
     painter.setPen(paint.palette->color(QPalette::Text));
     DrawGlyphs(piece, paint, from, selectedFrom);
@@ -215,14 +216,15 @@ void PaneRow::DrawRawBytes(const RowPaint& paint, int from, int to) const {
     const qreal height = std::min<qreal>(style_.rowHeight - 2, metrics.height() + 1);
     const qreal top = paint.origin.y() + (style_.rowHeight - height) / 2;
     painter.setFont(style_.codeFont);
-    const auto first = std::lower_bound(raw_.begin(), raw_.end(), from,
-                                        [](const RawBytes& r, int column) { return r.column < column; });
+    const auto first =
+        std::lower_bound(raw_.begin(), raw_.end(), from,
+                         [](const RawBytes& r, int column) { return r.column < column; });
     for (auto raw = first; raw != raw_.end() && raw->column < to; ++raw) {
         const bool selected = paint.selectedFrom <= raw->column && raw->column < paint.selectedTo;
         painter.setPen(paint.palette->color(selected ? QPalette::HighlightedText : QPalette::Text));
         const qreal left = XOf(raw->column);
-        const QRectF box(paint.origin.x() + left + 1.5, top + 0.5,
-                         XOf(raw->column + 1) - left - 3, height - 1);
+        const QRectF box(paint.origin.x() + left + 1.5, top + 0.5, XOf(raw->column + 1) - left - 3,
+                         height - 1);
         painter.drawRect(box);
         painter.drawText(box, Qt::AlignCenter, HexCode(*raw));
     }

@@ -36,8 +36,8 @@ struct RowStyle {
 struct RowPaint {
     QPainter* painter = nullptr;
     const QPalette* palette = nullptr;
-    QPointF origin;     // where the row's (0, 0) is drawn
-    qreal left = 0;     // the part of the row on screen
+    QPointF origin;  // where the row's (0, 0) is drawn
+    qreal left = 0;  // the part of the row on screen
     qreal right = 0;
     int selectedFrom = 0;  // selected columns; from == to: none
     int selectedTo = 0;
