@@ -94,6 +94,7 @@ void Memo::Clear() {
     measuredUpTo_ = 0;
     offsets_.Reset();
     announcedUpTo_ = 0;
+    endLine_ = SIZE_MAX;
     const TextPosition oldAnchor = anchor_;
     const TextPosition oldCursor = cursor_;
     anchor_ = cursor_ = {};
@@ -125,9 +126,13 @@ TextPosition Memo::End() const {
     if (store_.Empty()) {
         return {};
     }
-    // The row is kept: the last line is the next one painted while following.
+    // Asked at every read step: the last line is decoded once, not at each asking.
     const std::size_t last = store_.Count() - 1;
-    return {last, Row(last).Length()};
+    if (endLine_ != last) {
+        endLine_ = last;
+        endColumn_ = LineLength(last);
+    }
+    return {last, endColumn_};
 }
 
 void Memo::Refresh() {

@@ -176,6 +176,9 @@ private:
     mutable std::unordered_map<std::size_t, std::unique_ptr<PaneRow>> rows_;
     mutable CharacterOffsets offsets_;
     std::size_t announcedUpTo_ = 0;
+    // The end of the text, kept for the last line it was worked out for.
+    mutable std::size_t endLine_ = SIZE_MAX;
+    mutable int endColumn_ = 0;
     TextPosition anchor_;
     TextPosition cursor_;
     bool following_ = true;
