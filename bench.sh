@@ -91,6 +91,12 @@ read -r window_mb small_us <<<"$(received)"
 awk -v w="$window_mb" -v a="$alone" 'BEGIN { if (w != "" && a > 0) {
     r = w / a; printf "| receive: window ÷ receiver alone, same run | %.2f (%s ÷ %s MB/s) | ≥ 0.3 | %s |\n", r, w, a,
     (r >= 0.3 ? "met" : sprintf("missed: %.0f %% under", 100 - r / 0.003)) } }' | tee -a "$log"
+run "receive: 200 lines of 64 KiB, the longest a line keeps, into the shown window (${window_platform[1]})" \
+    "${window_platform[@]}" "$bin/receive-bench" --long 200
+read -r long_mb _ <<<"$(received)"
+awk -v w="$long_mb" -v a="$alone" 'BEGIN { if (w != "" && a > 0) {
+    r = w / a; printf "| receive: lines of 64 KiB, window ÷ receiver alone | %.2f (%s ÷ %s MB/s) | ≥ 0.3 | %s |\n", r, w, a,
+    (r >= 0.3 ? "met" : sprintf("missed: %.0f %% under", 100 - r / 0.003)) } }' | tee -a "$log"
 run "receive: 1,000,000 lines into the shown window (${window_platform[1]})" \
     "${window_platform[@]}" "$bin/receive-bench" 1000000
 read -r _ large_us <<<"$(received)"

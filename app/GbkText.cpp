@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QStringDecoder>
+#include <algorithm>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -11,8 +12,6 @@ namespace kvq {
 
 namespace {
 
-#ifdef _WIN32
-
 bool IsLeadByte(unsigned char c) {
     return c >= 0x81 && c <= 0xFE;
 }
@@ -20,6 +19,12 @@ bool IsLeadByte(unsigned char c) {
 bool IsTrailByte(unsigned char c) {
     return c >= 0x40 && c <= 0xFE && c != 0x7F;
 }
+
+bool IsControlByte(unsigned char c) {
+    return (c < 0x20 && c != '\t') || c == 0x7F;
+}
+
+#ifdef _WIN32
 
 // One character of code page 936, or nothing if the system has none for these bytes.
 bool AppendCodePage936(QString& text, const char* bytes, int size) {
@@ -77,6 +82,43 @@ QString DecodeGbk(QByteArrayView bytes) {
 
 #endif
 
+// A character the fonts have no glyph for, made of bytes that are not GBK text: a replacement
+// character, or a private-use code (what GBK gives 0xFF and its unassigned pairs).
+bool IsUndrawable(QChar c) {
+    const char16_t u = c.unicode();
+    return u == QChar::ReplacementCharacter || (u >= 0xE000 && u <= 0xF8FF);
+}
+
+// Which characters of the decoded text stand for raw bytes. The decoders above give one
+// character for each byte below 0x80, each lead byte with its trail byte and each other byte;
+// a text that does not line up with that (no GBK codec here) gets no codes.
+std::vector<RawBytes> RawBytesOf(std::string_view bytes, const QString& text) {
+    // Most lines have none: one look over the text says so (control bytes show as their
+    // pictures, from U+2400).
+    if (std::none_of(text.begin(), text.end(), [](QChar c) {
+            return IsUndrawable(c) || (c.unicode() >= 0x2400 && c.unicode() <= 0x2421);
+        })) {
+        return {};
+    }
+    std::vector<RawBytes> raw;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    int column = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++column) {
+        if (column >= text.size()) {
+            return {};
+        }
+        const bool pair = IsLeadByte(data[i]) && i + 1 < bytes.size() && IsTrailByte(data[i + 1]);
+        const int count = pair ? 2 : 1;
+        if (IsControlByte(data[i]) || IsUndrawable(text[column])) {
+            const auto value =
+                static_cast<std::uint16_t>(pair ? data[i] << 8 | data[i + 1] : data[i]);
+            raw.push_back({column, value, count});
+        }
+        i += static_cast<std::size_t>(count);
+    }
+    return column == text.size() ? raw : std::vector<RawBytes>{};
+}
+
 void ShowControlPictures(QString& text) {
     for (QChar& c : text) {
         const char16_t u = c.unicode();
@@ -89,6 +131,12 @@ void ShowControlPictures(QString& text) {
 }
 
 }  // namespace
+
+ShownLine GbkShownLine(std::string_view bytes) {
+    ShownLine shown{GbkLineText(bytes), {}};
+    shown.raw = RawBytesOf(bytes, shown.text);
+    return shown;
+}
 
 QString GbkLineText(std::string_view bytes) {
     // A line feed after the line ends a double-byte character cut short at its end, which

@@ -1,11 +1,11 @@
 #include "Memo.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QTextLayout>
 #include <algorithm>
 
 #include "GbkText.h"
@@ -19,12 +19,8 @@ namespace {
 constexpr std::size_t kBlocksReleasedAtOnce = 4;
 // About one frame: appends that arrive within it are shown together.
 constexpr int kFrameMs = 16;
-// Tab stops every eight average characters of the font.
-constexpr int kTabColumns = 8;
-// No wrapping: a row is as wide as its text.
-constexpr qreal kUnbounded = 1e7;
-// A sample that brings in the fallback font of Chinese text, which is often taller.
-const QString kRowSample = QStringLiteral("Ag测试|");
+// While dragging beyond an edge, the view scrolls this often.
+constexpr int kAutoScrollMs = 50;
 
 }  // namespace
 
@@ -43,6 +39,11 @@ Memo::Memo(QWidget* parent)
     connect(&frame_, &QTimer::timeout, this, &Memo::OnFrame);
     release_.setInterval(0);
     connect(&release_, &QTimer::timeout, this, &Memo::ReleaseRetired);
+    autoScroll_.setInterval(kAutoScrollMs);
+    connect(&autoScroll_, &QTimer::timeout, this, &Memo::AutoScroll);
+    connect(&caretBlink_, &QTimer::timeout, this, &Memo::BlinkCaret);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &Memo::OnScrolled);
+    connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, &Memo::FollowIfFollowing);
     FontChanged();
 }
 
@@ -52,7 +53,12 @@ void Memo::AppendLines(std::span<const std::string> lines) {
     if (lines.empty()) {
         return;
     }
+    // A caret at the end, with nothing selected, stays at the end, as in an edit control.
+    const bool caretAtEnd = !HasSelection() && cursor_ == End();
     store_.Append(lines);
+    if (caretAtEnd) {
+        anchor_ = cursor_ = End();
+    }
     emit linesAppended();
     // The first lines after a quiet spell show at once; a burst waits for the frame.
     if (frame_.isActive()) {
@@ -72,21 +78,32 @@ void Memo::OnFrame() {
 }
 
 void Memo::Clear() {
+    if (QAccessible::isActive() && CharacterCount() > 0) {
+        // As the stock text edit tells it: the right count, without building the old text.
+        QAccessibleTextRemoveEvent removed(this, 0, QString(CharacterCount(), u' '));
+        Announce(removed);
+    }
     // Giving a million lines back to the system at once would hold the window up for a
     // tenth of a second: they go a few blocks an event-loop pass.
     retiring_.push_back(std::move(store_));
     store_ = PaneLineStore();
     ReleaseRetired();
-    layouts_.clear();
+    rows_.clear();
     widestPixels_ = 0;
     widestBytes_ = 0;
     measuredUpTo_ = 0;
     offsets_.Reset();
     announcedUpTo_ = 0;
+    endLine_ = SIZE_MAX;
+    const TextPosition oldAnchor = anchor_;
+    const TextPosition oldCursor = cursor_;
     anchor_ = cursor_ = {};
     dragging_ = false;
+    autoScroll_.stop();
     refreshPending_ = false;
+    following_ = true;
     Refresh();
+    AnnounceSelection(oldAnchor, oldCursor);
     emit selectionChanged();
 }
 
@@ -105,12 +122,47 @@ QString Memo::LineText(std::size_t i) const {
     return GbkLineText(store_.Stored(i));
 }
 
+TextPosition Memo::End() const {
+    if (store_.Empty()) {
+        return {};
+    }
+    // Asked at every read step: the last line is decoded once, not at each asking.
+    const std::size_t last = store_.Count() - 1;
+    if (endLine_ != last) {
+        endLine_ = last;
+        endColumn_ = LineLength(last);
+    }
+    return {last, endColumn_};
+}
+
 void Memo::Refresh() {
     MeasureNewLines();
     AnnounceNewLines();
     UpdateScrollRanges();
-    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    if (following_ && !ViewHeld()) {
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
+    // Rows made for the end of the text while nothing is painted (a window left minimised)
+    // go here as well as after a paint.
+    const std::size_t first = FirstVisibleRow();
+    DropRowsOutside(first, first + static_cast<std::size_t>(WholeRows()));
     viewport()->update();
+}
+
+void Memo::OnScrolled(int value) {
+    // New lines grow the range without moving the view: only a view at the bottom, as the
+    // user left it or brought it back, follows them.
+    following_ = value == verticalScrollBar()->maximum();
+}
+
+bool Memo::ViewHeld() const {
+    return dragging_ || verticalScrollBar()->isSliderDown();
+}
+
+void Memo::FollowIfFollowing() {
+    if (following_) {
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
 }
 
 void Memo::MeasureNewLines() {
@@ -118,7 +170,7 @@ void Memo::MeasureNewLines() {
         const std::size_t bytes = store_.Stored(measuredUpTo_).size();
         if (bytes > widestBytes_) {
             widestBytes_ = bytes;
-            widestPixels_ = std::max(widestPixels_, qCeil(Layout(measuredUpTo_).maximumWidth()));
+            widestPixels_ = std::max(widestPixels_, qCeil(Row(measuredUpTo_).Width()));
         }
     }
 }
@@ -132,9 +184,30 @@ void Memo::AnnounceNewLines() {
             inserted += (line > announcedUpTo_ ? QStringLiteral("\n") : QString()) + LineText(line);
         }
         QAccessibleTextInsertEvent event(this, announcedUpTo_ > 0 ? at - 1 : 0, inserted);
-        QAccessible::updateAccessibility(&event);
+        Announce(event);
     }
     announcedUpTo_ = store_.Count();
+}
+
+void Memo::Announce(QAccessibleEvent& event) {
+    QAccessible::updateAccessibility(&event);
+}
+
+void Memo::AnnounceSelection(TextPosition oldAnchor, TextPosition oldCursor) {
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    // As the stock text edit: a selection event when the selection changed (its cursor is
+    // the caret), a cursor event when the caret moved.
+    const bool hadSelection = oldAnchor != oldCursor;
+    if ((hadSelection || HasSelection()) && (oldAnchor != anchor_ || oldCursor != cursor_)) {
+        QAccessibleTextSelectionEvent selection(this, OffsetOf(anchor_), OffsetOf(cursor_));
+        Announce(selection);
+    }
+    if (oldCursor != cursor_) {
+        QAccessibleTextCursorEvent moved(this, OffsetOf(cursor_));
+        Announce(moved);
+    }
 }
 
 int Memo::WholeRows() const {
@@ -164,35 +237,23 @@ int Memo::TextLeft() const {
     return kMargin - horizontalScrollBar()->value();
 }
 
-QTextLayout& Memo::Layout(std::size_t line) const {
-    std::unique_ptr<QTextLayout>& slot = layouts_[line];
+PaneRow& Memo::Row(std::size_t line) const {
+    std::unique_ptr<PaneRow>& slot = rows_[line];
     if (!slot) {
-        slot = std::make_unique<QTextLayout>(LineText(line), font());
-        QTextOption option;
-        option.setWrapMode(QTextOption::NoWrap);
-        option.setTabStopDistance(fontMetrics().averageCharWidth() * kTabColumns);
-        slot->setTextOption(option);
-        slot->setCacheEnabled(true);
-        slot->beginLayout();
-        QTextLine row = slot->createLine();
-        if (row.isValid()) {
-            row.setLineWidth(kUnbounded);
-            row.setPosition(QPointF(0, 0));
-        }
-        slot->endLayout();
+        slot = std::make_unique<PaneRow>(store_.Stored(line), *style_);
     }
     return *slot;
 }
 
-void Memo::DropLayoutsOutside(std::size_t first, std::size_t last) const {
+void Memo::DropRowsOutside(std::size_t first, std::size_t last) const {
     // Keeps a screen's worth on either side, so scrolling back a little costs nothing.
     const std::size_t span = last - first + 1;
-    if (layouts_.size() <= 3 * span) {
+    if (rows_.size() <= 3 * span) {
         return;
     }
     const std::size_t low = first > span ? first - span : 0;
     const std::size_t high = last + span;
-    std::erase_if(layouts_,
+    std::erase_if(rows_,
                   [&](const auto& entry) { return entry.first < low || entry.first > high; });
 }
 
@@ -202,29 +263,21 @@ void Memo::paintEvent(QPaintEvent* event) {
     const std::size_t first = FirstVisibleRow();
     const int rows = (viewport()->height() - kMargin) / rowHeight_ + 1;
     const std::size_t last = std::min(count, first + static_cast<std::size_t>(rows));
-    const TextPosition start = SelectionStart();
-    const TextPosition end = SelectionEnd();
-    QTextCharFormat selected;
-    selected.setBackground(palette().brush(QPalette::Highlight));
-    selected.setForeground(palette().brush(QPalette::HighlightedText));
     int widest = widestPixels_;
     for (std::size_t line = first; line < last; ++line) {
         const int top = kMargin + static_cast<int>(line - first) * rowHeight_;
         if (top > event->rect().bottom() || top + rowHeight_ < event->rect().top()) {
             continue;
         }
-        QTextLayout& layout = Layout(line);
-        QList<QTextLayout::FormatRange> selections;
-        if (HasSelection() && start.line <= line && line <= end.line) {
-            const int from = line == start.line ? start.column : 0;
-            const int to = line == end.line ? end.column : layout.text().size();
-            selections.append({from, to - from, selected});
+        PaintRow(painter, line, top, event->rect());
+        // Only a row laid out whole tells its width; a long one is measured when it arrives.
+        if (Row(line).LaidOut()) {
+            widest = std::max(widest, qCeil(Row(line).LaidOutWidth()));
         }
-        layout.draw(&painter, QPointF(TextLeft(), top), selections);
-        widest = std::max(widest, qCeil(layout.maximumWidth()));
     }
+    PaintCaret(painter);
     if (last > first) {
-        DropLayoutsOutside(first, last - 1);
+        DropRowsOutside(first, last - 1);
     }
     if (widest > widestPixels_) {
         // A line measured late: the range grows after this paint, not inside it.
@@ -234,9 +287,38 @@ void Memo::paintEvent(QPaintEvent* event) {
     emit painted(count);
 }
 
+void Memo::PaintRow(QPainter& painter, std::size_t line, int top, const QRect& exposed) const {
+    RowPaint paint;
+    paint.painter = &painter;
+    paint.palette = &palette();
+    paint.origin = QPointF(TextLeft(), top);
+    paint.left = exposed.left() - TextLeft();
+    paint.right = exposed.right() + 1 - TextLeft();
+    const TextPosition start = SelectionStart();
+    const TextPosition end = SelectionEnd();
+    if (HasSelection() && start.line <= line && line <= end.line) {
+        paint.selectedFrom = line == start.line ? start.column : 0;
+        paint.selectedTo = line == end.line ? end.column : Row(line).Length();
+        paint.lineEndSelected = line < end.line;
+    }
+    Row(line).Draw(paint);
+}
+
+void Memo::PaintCaret(QPainter& painter) const {
+    if (!caretShown_ || cursor_.line >= store_.Count()) {
+        return;
+    }
+    const QRect place = CharacterRect(cursor_);
+    if (place.bottom() < 0 || place.top() > viewport()->height()) {
+        return;
+    }
+    painter.fillRect(QRect(place.left(), place.top(), 1, place.height()),
+                     palette().brush(QPalette::Text));
+}
+
 void Memo::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    const bool atBottom = verticalScrollBar()->value() == verticalScrollBar()->maximum();
+    const bool atBottom = following_;
     UpdateScrollRanges();
     if (atBottom) {
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
@@ -251,13 +333,9 @@ void Memo::changeEvent(QEvent* event) {
 }
 
 void Memo::FontChanged() {
-    QTextLayout sample(kRowSample, font());
-    sample.beginLayout();
-    QTextLine row = sample.createLine();
-    row.setLineWidth(kUnbounded);
-    sample.endLayout();
-    rowHeight_ = std::max({1, fontMetrics().lineSpacing(), qCeil(row.height())});
-    layouts_.clear();
+    rows_.clear();
+    style_ = std::make_unique<RowStyle>(font());
+    rowHeight_ = style_->rowHeight;
     // Widths in the old font say nothing: measure again.
     widestPixels_ = 0;
     widestBytes_ = 0;

@@ -6,6 +6,8 @@
 // Runs on whatever platform QT_QPA_PLATFORM names (bench.sh: xcb on Xvfb).
 //
 //   receive-bench [LINES] [TYPE]     (default 100000 lines of type 0, KVQ-3)
+//   receive-bench --long LINES       LINES lines of 64 KiB each (with CR LF), the longest a
+//                                    line keeps, played from a capture file
 
 #include <QApplication>
 #include <QByteArrayList>
@@ -120,6 +122,7 @@ Stalled ReceiveAll(WindowUnderTest& window, const SimProcess& sim, std::size_t t
 struct Figures {
     int lines = 0;
     int type = 0;
+    bool longLines = false;
     qsizetype bytesSent = 0;
     int simExit = 0;
     std::size_t steps = 0;
@@ -161,22 +164,22 @@ void PrintRows(const Figures& f) {
     char figure[160];
     std::snprintf(figure, sizeof figure, "%.2f MB/s (%.1f MB in %.1f s), %zu lost, peak %.0f MB",
                   mbPerSecond, f.bytesSent / 1e6, f.receive.seconds, f.lost, f.peakKb / 1024.0);
-    PrintRow("receive: " + std::to_string(f.lines) + " lines from kvq-sim into the window", figure,
-             "≥ 20 MB/s, 0 lost",
+    const std::string what =
+        std::to_string(f.lines) + (f.longLines ? " lines of 64 KiB" : " lines");
+    PrintRow("receive: " + what + " from kvq-sim into the window", figure, "≥ 20 MB/s, 0 lost",
              f.lost > 0 ? "missed: lines lost" : Verdict(mbPerSecond, 20.0, true));
     const double aboveIdleMb = static_cast<double>(f.peakKb - f.idleKb) / 1024.0;
     std::snprintf(figure, sizeof figure, "%.0f MB above the idle window for %.0f MB (%.2fx)",
                   aboveIdleMb, f.lineBytesMb, aboveIdleMb / f.lineBytesMb);
-    const std::string what = std::to_string(f.lines) + " lines in the pane";
-    PrintRow("memory: " + what, figure, "≤ 2x the line bytes",
+    PrintRow("memory: " + what + " in the pane", figure, "≤ 2x the line bytes",
              Verdict(aboveIdleMb / f.lineBytesMb, 2.0, false));
     const double worst = std::max({f.receive.longestMs, f.save.longestMs, f.clear.longestMs});
-    PrintRow("stalls: " + what + ", longest receiving / saving / clearing",
+    PrintRow("stalls: " + what + " in the pane, longest receiving / saving / clearing",
              Ms(f.receive.longestMs) + " / " + Ms(f.save.longestMs) + " / " + Ms(f.clear.longestMs),
              "none over 50 ms", Verdict(worst, 50.0, false));
     const double paintWorst = Percentile(f.paintMs, 100);
-    PrintRow("scroll to any row and paint it: " + what, "slowest of 200 " + Ms(paintWorst),
-             "< 16 ms", Verdict(paintWorst, 16.0, false));
+    PrintRow("scroll to any row and paint it: " + what + " in the pane",
+             "slowest of 200 " + Ms(paintWorst), "< 16 ms", Verdict(paintWorst, 16.0, false));
 }
 
 // Receives, scrolls and paints, saves and clears in the shown window; the figures of each.
@@ -203,18 +206,48 @@ Figures Run(WindowUnderTest& window, SimProcess& sim, const QTemporaryDir& folde
     return f;
 }
 
+// A capture of `lines` lines of 64 KiB with their CR LF: readings and blanks, with a Chinese
+// word at the start, as a line of an instrument that never sent its line feed in time would.
+QString WriteLongLines(const QTemporaryDir& folder, int lines) {
+    constexpr std::size_t kLineBytes = 64 * 1024;
+    QByteArray line("\xb2\xe2\xb5\xe3 ");
+    for (int i = 0; line.size() < static_cast<qsizetype>(kLineBytes) - 2; ++i) {
+        line += QByteArray::number(i % 1000) + ".25 ";
+    }
+    line.resize(static_cast<qsizetype>(kLineBytes) - 2);
+    line += "\r\n";
+    QFile file(folder.filePath("long.bin"));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return {};
+    }
+    for (int i = 0; i < lines; ++i) {
+        file.write(line);
+    }
+    return file.fileName();
+}
+
+QStringList SimArguments(int argc, char** argv, const QTemporaryDir& folder, Figures& f) {
+    const bool longLines = argc > 1 && std::string_view(argv[1]) == "--long";
+    f.longLines = longLines;
+    const int at = longLines ? 2 : 1;
+    f.lines = argc > at ? std::atoi(argv[at]) : (longLines ? 200 : 100000);
+    f.type = !longLines && argc > 2 ? std::atoi(argv[2]) : 0;
+    QStringList arguments{"--rate", "0", "--save-sent", folder.filePath("sent.bin")};
+    if (longLines) {
+        return arguments + QStringList{"--replay", WriteLongLines(folder, f.lines)};
+    }
+    return arguments +
+           QStringList{"--type", QString::number(f.type), "--lines", QString::number(f.lines)};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     Figures figures;
-    figures.lines = argc > 1 ? std::atoi(argv[1]) : 100000;
-    figures.type = argc > 2 ? std::atoi(argv[2]) : 0;
     QTemporaryDir folder;
     SimProcess sim;
-    const QString device = sim.Start({"--type", QString::number(figures.type), "--lines",
-                                      QString::number(figures.lines), "--rate", "0", "--save-sent",
-                                      folder.filePath("sent.bin")});
+    const QString device = sim.Start(SimArguments(argc, argv, folder, figures));
     if (device.isEmpty()) {
         std::fprintf(stderr, "receive-bench: kvq-sim did not start: %s\n",
                      sim.Errors().constData());

@@ -5,10 +5,15 @@
 #include <QAccessibleTextInterface>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
+#include "EventLoop.h"
+#include "GbkText.h"
 #include "Memo.h"
 
 Q_DECLARE_METATYPE(std::string)
@@ -24,12 +29,16 @@ private slots:
     void showsGbk();
     void rowsPaintedAreTheLinesDecoded();
     void burstOfReadStepsIsOnePaint();
-    void newLinesKeepTheViewAtTheBottom();
     void widestLineSetsTheHorizontalRange();
-    void keysScroll_data();
-    void keysScroll();
-    void mouseSelects_data();
-    void mouseSelects();
+    void paneBehaviours_data();
+    void paneBehaviours();
+    void dragBeyondAnEdgeScrolls_data();
+    void dragBeyondAnEdgeScrolls();
+    void contextMenu_data();
+    void contextMenu();
+    void selectedLineEndsShow();
+    void rawBytesShowTheirCodes();
+    void caretBlinksOnlyWithFocus();
     void selectAllAndCopy();
     void typingChangesNothing();
     void clearEmptiesTheView();
@@ -54,9 +63,9 @@ struct ShownPane {
     }
 };
 
-std::vector<std::string> Numbered(int count) {
+std::vector<std::string> Numbered(int count, int first = 0) {
     std::vector<std::string> lines;
-    for (int i = 0; i < count; ++i) {
+    for (int i = first; i < first + count; ++i) {
         lines.push_back("line " + std::to_string(i) + " 1.5 2.5");
     }
     return lines;
@@ -67,11 +76,102 @@ QImage Viewport(kvq::Memo& memo) {
     return memo.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// Where a character is drawn: the middle of it, in viewport coordinates.
+// Where a character is drawn: a pixel into it at the left, half way down, in viewport
+// coordinates.
 QPoint At(const kvq::Memo& memo, std::size_t line, int column) {
-    return memo.CharacterRect({line, column}).center() -
-           QPoint(memo.CharacterRect({line, column}).width() / 2, 0);
+    const QRect place = memo.CharacterRect({line, column});
+    return QPoint(place.left() + 1, place.center().y());
 }
+
+TextPosition PositionFrom(const QString& text) {
+    const QStringList parts = text.split(u':');
+    return {parts[0].toULongLong(), parts[1].toInt()};
+}
+
+// The user's action on a shown pane, as steps separated by "; ". Points are where the
+// characters are drawn before the action starts, as a user aims at what is on screen.
+//   press|move|release|click|shift-click|double|triple L:C   the mouse at line L, column C
+//   key SEQUENCE      a key with its modifiers ("Shift+Up", "Ctrl+End", "PgUp")
+//   arrive N          N more lines arrive (a read step) and their frame passes
+//   wheel N           the wheel turns N notches towards the end (negative: the start)
+//   thumb, unthumb    the left button pressed on, released over the vertical scroll bar's thumb
+struct Action {
+    explicit Action(ShownPane& shown) : pane(shown), memo(shown.memo) {}
+
+    void Run(const QString& steps) {
+        struct Step {
+            QString verb;
+            QString argument;
+            QPoint point;
+        };
+        std::vector<Step> planned;
+        for (const QString& step : steps.split(QStringLiteral("; "))) {
+            const QString verb = step.section(u' ', 0, 0);
+            const QString argument = step.section(u' ', 1);
+            const bool mouse = argument.contains(u':');
+            const TextPosition at = mouse ? PositionFrom(argument) : TextPosition{};
+            planned.push_back({verb, argument, mouse ? At(memo, at.line, at.column) : QPoint()});
+        }
+        for (const Step& step : planned) {
+            Do(step.verb, step.argument, step.point);
+        }
+    }
+
+    void Do(const QString& verb, const QString& argument, QPoint point) {
+        QWidget* view = memo.viewport();
+        if (verb == "press" || verb == "click" || verb == "shift-click") {
+            const Qt::KeyboardModifiers shift =
+                verb == "shift-click" ? Qt::ShiftModifier : Qt::NoModifier;
+            QTest::mousePress(view, Qt::LeftButton, shift, point);
+            if (verb != "press") {
+                QTest::mouseRelease(view, Qt::LeftButton, shift, point);
+            }
+        } else if (verb == "double" || verb == "triple") {
+            QTest::mouseDClick(view, Qt::LeftButton, {}, point);
+            if (verb == "triple") {
+                QTest::mousePress(view, Qt::LeftButton, {}, point);
+            }
+        } else if (verb == "move") {
+            QMouseEvent move(QEvent::MouseMove, point, view->mapToGlobal(point), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(view, &move);
+        } else if (verb == "release") {
+            QTest::mouseRelease(view, Qt::LeftButton, {}, point);
+        } else if (verb == "key") {
+            const QKeyCombination key = QKeySequence::fromString(argument)[0];
+            QTest::keyClick(&memo, key.key(), key.keyboardModifiers());
+        } else if (verb == "arrive") {
+            pane.Show(Numbered(argument.toInt(), static_cast<int>(memo.LineCount())));
+        } else {
+            Scroll(verb, argument);
+        }
+    }
+
+    void Scroll(const QString& verb, const QString& argument) {
+        QScrollBar* bar = memo.verticalScrollBar();
+        // At the bottom the thumb ends just above the arrow at the end of the track.
+        const QPoint thumb(bar->width() / 2, bar->height() - bar->width() - 3);
+        if (verb == "wheel") {
+            const QPoint middle = memo.viewport()->rect().center();
+            const int notch = argument.toInt() < 0 ? 120 : -120;
+            for (int turned = 0; turned < std::abs(argument.toInt()); ++turned) {
+                QWheelEvent wheel(middle, memo.viewport()->mapToGlobal(middle), {},
+                                  QPoint(0, notch), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                                  false);
+                QCoreApplication::sendEvent(memo.viewport(), &wheel);
+            }
+        } else if (verb == "thumb") {
+            QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
+            QVERIFY2(bar->isSliderDown(), "the press did not take the scroll bar's thumb");
+        } else {
+            QVERIFY2(verb == "unthumb", qPrintable("no such step: " + verb));
+            QTest::mouseRelease(bar, Qt::LeftButton, {}, thumb);
+        }
+    }
+
+    ShownPane& pane;
+    kvq::Memo& memo;
+};
 
 }  // namespace
 
@@ -97,31 +197,49 @@ void MemoTest::keepsTheStoredBytes() {
 
 void MemoTest::showsGbk_data() {
     QTest::addColumn<std::string>("line");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("GBK text") << std::string("\xb2\xe2\xca\xd4 12.5") << QString("测试 12.5");
+    QTest::addColumn<QString>("shown");  // null: what the system's code page makes of it
+    QTest::addColumn<QString>("codes");  // column:hexadecimal code of the raw bytes drawn
+    QTest::newRow("GBK text") << std::string("\xb2\xe2\xca\xd4 12.5") << QString("测试 12.5") << "";
     QTest::newRow("lead byte cut off at the end")
-        << std::string("a\xb2") << QString("a") + QChar(0xFFFD);
+        << std::string("a\xb2") << QString("a") + QChar(0xFFFD) << "1:B2";
     QTest::newRow("lead byte before a blank")
-        << std::string("\x81 b") << QChar(0xFFFD) + QString(" b");
+        << std::string("\x81 b") << QChar(0xFFFD) + QString(" b") << "0:81";
     QTest::newRow("control byte shown as its picture")
-        << std::string("a\x01z") << QString("a") + QChar(0x2401) + QString("z");
-    QTest::newRow("CR inside one row") << std::string("a\rb") << QString("a") + QChar(0x240D) + "b";
-    QTest::newRow("tab kept") << std::string("a\tb") << QString("a\tb");
+        << std::string("a\x01z") << QString("a") + QChar(0x2401) + QString("z") << "1:01";
+    QTest::newRow("CR inside one row") << std::string("a\rb") << QString("a") + QChar(0x240D) + "b"
+                                       << "1:0D";
+    QTest::newRow("tab kept") << std::string("a\tb") << QString("a\tb") << "";
+    QTest::newRow("byte FF is not GBK") << std::string("\xff\x41") << QString() << "0:FF";
+    QTest::newRow("a pair GBK has no character for, after a character")
+        << std::string("\xb2\xe2\xa2\xa0") << QString() << "1:A2A0";
 }
 
 void MemoTest::showsGbk() {
     QFETCH(std::string, line);
     QFETCH(QString, shown);
+    QFETCH(QString, codes);
     kvq::Memo memo;
     // After a line cut short in a character: the decoder must not carry it into this one.
     memo.AppendLines(std::vector<std::string>{"x\xb2", line});
-    QCOMPARE(memo.LineText(1), shown);
+    if (!shown.isNull()) {
+        QCOMPARE(memo.LineText(1), shown);
+    }
+    QStringList raw;
+    for (const kvq::RawBytes& bytes : kvq::GbkShownLine(line).raw) {
+        raw << QStringLiteral("%1:%2")
+                   .arg(bytes.column)
+                   .arg(QString::number(bytes.value, 16)
+                            .toUpper()
+                            .rightJustified(bytes.count * 2, u'0'));
+    }
+    QCOMPARE(raw.join(u','), codes);
 }
 
 // Each row on screen is its stored line decoded: the pane scrolled to the bottom of 300
 // lines looks as the text of its rows drawn one under the other by a plain QPainter.
 void MemoTest::rowsPaintedAreTheLinesDecoded() {
     ShownPane pane;
+    pane.memo.clearFocus();  // no caret
     const std::vector<std::string> lines = Numbered(300);
     pane.memo.AppendLines(lines);
     const QImage shown = Viewport(pane.memo);
@@ -165,22 +283,6 @@ void MemoTest::burstOfReadStepsIsOnePaint() {
     QCOMPARE(pane.memo.verticalScrollBar()->value(), pane.memo.verticalScrollBar()->maximum());
 }
 
-void MemoTest::newLinesKeepTheViewAtTheBottom() {
-    ShownPane pane;
-    pane.memo.AppendLines(Numbered(200));
-    QScrollBar* bar = pane.memo.verticalScrollBar();
-    QTest::qWait(40);
-    QVERIFY(bar->maximum() > 0);
-    QCOMPARE(bar->value(), bar->maximum());
-    bar->setValue(0);  // the user looks back
-    pane.memo.AppendLines(std::vector<std::string>{"last"});
-    QTest::qWait(40);
-    QCOMPARE(bar->value(), bar->maximum());
-    const QRect last = pane.memo.CharacterRect({200, 0});
-    QVERIFY(last.top() >= 0);
-    QVERIFY(last.bottom() <= pane.memo.viewport()->height());
-}
-
 void MemoTest::widestLineSetsTheHorizontalRange() {
     ShownPane pane;
     QScrollBar* bar = pane.memo.horizontalScrollBar();
@@ -201,92 +303,330 @@ void MemoTest::widestLineSetsTheHorizontalRange() {
                             .arg(wide)));
 }
 
-void MemoTest::keysScroll_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<int>("from");  // -1: the bottom
-    QTest::addColumn<int>("to");    // -1: the bottom; -2: from less a page
-    QTest::newRow("Ctrl+Home to the top")
-        << int(Qt::Key_Home) << int(Qt::ControlModifier) << -1 << 0;
-    QTest::newRow("Ctrl+End to the bottom")
-        << int(Qt::Key_End) << int(Qt::ControlModifier) << 0 << -1;
-    QTest::newRow("Page Up a page") << int(Qt::Key_PageUp) << 0 << -1 << -2;
-    QTest::newRow("Page Down a page") << int(Qt::Key_PageDown) << 0 << 0 << -3;
-    QTest::newRow("Up one row") << int(Qt::Key_Up) << 0 << 50 << 49;
-    QTest::newRow("Down one row") << int(Qt::Key_Down) << 0 << 50 << 51;
-}
-
-void MemoTest::keysScroll() {
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    QFETCH(int, from);
-    QFETCH(int, to);
-    ShownPane pane;
-    pane.Show(Numbered(500));
-    QScrollBar* bar = pane.memo.verticalScrollBar();
-    const int page = pane.memo.WholeRows();
-    QCOMPARE(bar->pageStep(), page);
-    bar->setValue(from == -1 ? bar->maximum() : from);
-    const int expected = to == -1   ? bar->maximum()
-                         : to == -2 ? bar->value() - page
-                         : to == -3 ? bar->value() + page
-                                    : to;
-    QTest::keyClick(&pane.memo, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(bar->value(), expected);
-}
-
-void MemoTest::mouseSelects_data() {
-    QTest::addColumn<int>("pressLine");
-    QTest::addColumn<int>("pressColumn");
-    QTest::addColumn<int>("releaseLine");
-    QTest::addColumn<int>("releaseColumn");
-    QTest::addColumn<QString>("how");
+void MemoTest::paneBehaviours_data() {
+    QTest::addColumn<std::vector<std::string>>("lines");
+    QTest::addColumn<int>("scrolledTo");  // -1: as the lines left it, at the bottom
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("view");  // "bottom", "bottom-N", "bottom-page", "page" or a row
     QTest::addColumn<QString>("selected");
-    QTest::newRow("drag within a line") << 1 << 5 << 1 << 7 << "drag"
-                                        << "1 ";
-    QTest::newRow("drag over a line end") << 0 << 7 << 1 << 4 << "drag"
-                                          << "1.5 2.5\nline";
-    QTest::newRow("drag upwards") << 2 << 4 << 1 << 5 << "drag"
-                                  << "1 1.5 2.5\nline";
-    QTest::newRow("shift+click extends") << 0 << 0 << 2 << 6 << "shift"
-                                         << "line 0 1.5 2.5\nline 1 1.5 2.5\nline 2";
-    QTest::newRow("double click takes the line") << 1 << 3 << 1 << 3 << "double"
-                                                 << "line 1 1.5 2.5";
-    QTest::newRow("double click and drag takes whole lines") << 0 << 3 << 1 << 2 << "double drag"
-                                                             << "line 0 1.5 2.5\nline 1 1.5 2.5";
+    QTest::addColumn<QString>("caret");  // "-": not looked at
+    QTest::addColumn<bool>("offered");   // as the X selection
+    const auto few = Numbered(3);
+    const auto many = Numbered(200);
+    const auto more = Numbered(500);
+    const QString all = "line 0 1.5 2.5\nline 1 1.5 2.5\nline 2 1.5 2.5";
+    const std::vector<std::string> chinese{"\xb2\xe2\xca\xd4,12 ab"};
+    // Following and holding the view while lines arrive.
+    QTest::newRow("new lines follow a view at the bottom") << many << -1 << "arrive 5"
+                                                           << "bottom"
+                                                           << ""
+                                                           << "204:16" << false;
+    QTest::newRow("a view scrolled up stays while lines arrive") << many << 50 << "arrive 5"
+                                                                 << "50"
+                                                                 << ""
+                                                                 << "204:16" << false;
+    QTest::newRow("the wheel back to the bottom follows again")
+        << many << 50 << "wheel 100; arrive 5"
+        << "bottom"
+        << ""
+        << "204:16" << false;
+    QTest::newRow("Ctrl+End follows again") << many << 0 << "key Ctrl+End; arrive 2"
+                                            << "bottom"
+                                            << ""
+                                            << "201:16" << false;
+    QTest::newRow("a held scroll bar thumb stays while lines arrive")
+        << many << -1 << "thumb; arrive 5"
+        << "bottom-5"
+        << ""
+        << "-" << false;
+    QTest::newRow("the thumb let go at the bottom follows again")
+        << many << -1 << "thumb; arrive 5; unthumb"
+        << "bottom"
+        << ""
+        << "-" << false;
+    QTest::newRow("a drag holds the view while lines arrive")
+        << many << -1 << "press 190:2; arrive 3; move 191:4; release 191:4"
+        << "bottom"
+        << "ne 190 1.5 2.5\nline"
+        << "191:4" << true;
+    QTest::newRow("a drag in a scrolled-up view selects what was pointed at")
+        << many << 0 << "press 3:0; arrive 1; move 3:4; release 3:4"
+        << "0"
+        << "line"
+        << "3:4" << true;
+    QTest::newRow("Ctrl+A offers all and the selection keeps to it while lines arrive")
+        << few << -1 << "key Ctrl+A; arrive 2"
+        << "bottom" << all << "2:14" << true;
+    // The mouse.
+    QTest::newRow("a click selects nothing and offers nothing") << few << -1 << "click 1:3"
+                                                                << "bottom"
+                                                                << ""
+                                                                << "1:3" << false;
+    QTest::newRow("drag over a line end") << few << -1 << "press 0:7; move 1:4; release 1:4"
+                                          << "bottom"
+                                          << "1.5 2.5\nline"
+                                          << "1:4" << true;
+    QTest::newRow("drag upwards") << few << -1 << "press 2:4; move 1:5; release 1:5"
+                                  << "bottom"
+                                  << "1 1.5 2.5\nline"
+                                  << "1:5" << true;
+    QTest::newRow("Shift+click extends from the caret") << few << -1 << "click 0:5; shift-click 2:6"
+                                                        << "bottom"
+                                                        << "0 1.5 2.5\nline 1 1.5 2.5\nline 2"
+                                                        << "2:6" << true;
+    QTest::newRow("a stray Shift+click extends from the caret at the end, not from the top")
+        << few << -1 << "shift-click 1:5"
+        << "bottom"
+        << "1 1.5 2.5\nline 2 1.5 2.5"
+        << "1:5" << true;
+    QTest::newRow("double click selects a number between blanks")
+        << few << -1 << "double 1:8; release 1:8"
+        << "bottom"
+        << "1.5"
+        << "1:10" << true;
+    QTest::newRow("double click selects a run of Chinese characters")
+        << chinese << -1 << "double 0:1; release 0:1"
+        << "bottom"
+        << "测试"
+        << "0:2" << true;
+    QTest::newRow("double click selects a field between commas")
+        << chinese << -1 << "double 0:3; release 0:3"
+        << "bottom"
+        << "12"
+        << "0:5" << true;
+    QTest::newRow("double click and drag goes by words")
+        << few << -1 << "double 0:8; move 1:12; release 1:12"
+        << "bottom"
+        << "1.5 2.5\nline 1 1.5 2.5"
+        << "1:14" << true;
+    QTest::newRow("triple click selects the line with its line end")
+        << few << -1 << "triple 1:3; release 1:3"
+        << "bottom"
+        << "line 1 1.5 2.5\n"
+        << "2:0" << true;
+    // The caret and the keys.
+    QTest::newRow("Shift+Up selects from the caret at the end") << few << -1 << "key Shift+Up"
+                                                                << "bottom"
+                                                                << "\nline 2 1.5 2.5"
+                                                                << "1:14" << true;
+    QTest::newRow("Home and Shift+End select a line")
+        << few << -1 << "click 1:3; key Home; key Shift+End"
+        << "bottom"
+        << "line 1 1.5 2.5"
+        << "1:14" << true;
+    QTest::newRow("Right goes over a line end, Shift+Right selects")
+        << few << -1 << "click 0:14; key Right; key Shift+Right"
+        << "bottom"
+        << "l"
+        << "1:1" << true;
+    QTest::newRow("Ctrl+Home takes the caret and the view to the top")
+        << more << -1 << "key Ctrl+Home"
+        << "0"
+        << ""
+        << "0:0" << false;
+    QTest::newRow("Page Up turns a page with the caret") << more << -1 << "key PgUp"
+                                                         << "bottom-page"
+                                                         << ""
+                                                         << "-" << false;
+    QTest::newRow("Page Down turns a page with the caret")
+        << more << -1 << "key Ctrl+Home; key PgDown"
+        << "page"
+        << ""
+        << "-" << false;
 }
 
-void MemoTest::mouseSelects() {
-    ShownPane pane;
-    pane.Show(Numbered(3));
-    QFETCH(int, pressLine);
-    QFETCH(int, pressColumn);
-    QFETCH(int, releaseLine);
-    QFETCH(int, releaseColumn);
-    QFETCH(QString, how);
+void MemoTest::paneBehaviours() {
+    QFETCH(std::vector<std::string>, lines);
+    QFETCH(int, scrolledTo);
+    QFETCH(QString, action);
+    QFETCH(QString, view);
     QFETCH(QString, selected);
-    QWidget* view = pane.memo.viewport();
-    const QPoint press = At(pane.memo, pressLine, pressColumn);
-    const QPoint release = At(pane.memo, releaseLine, releaseColumn);
-    if (how == "shift") {
-        QTest::mouseClick(view, Qt::LeftButton, {}, press);
-        QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, release);
-    } else if (how.startsWith("double")) {
-        QTest::mouseDClick(view, Qt::LeftButton, {}, press);
-        if (how == "double drag") {
-            QMouseEvent move(QEvent::MouseMove, release, view->mapToGlobal(release), Qt::NoButton,
-                             Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(view, &move);
-        }
-        QTest::mouseRelease(view, Qt::LeftButton, {}, release);
-    } else {
-        QTest::mousePress(view, Qt::LeftButton, {}, press);
-        QMouseEvent move(QEvent::MouseMove, release, view->mapToGlobal(release), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(view, &move);
-        QTest::mouseRelease(view, Qt::LeftButton, {}, release);
+    QFETCH(QString, caret);
+    QFETCH(bool, offered);
+    ShownPane pane;
+    pane.Show(lines);
+    QScrollBar* bar = pane.memo.verticalScrollBar();
+    if (scrolledTo >= 0) {
+        bar->setValue(scrolledTo);
+    }
+    QSignalSpy offers(&pane.memo, &kvq::Memo::selectionOffered);
+    Action(pane).Run(action);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    const int page = pane.memo.WholeRows();
+    const int expected = view == "bottom-page"        ? bar->maximum() - page
+                         : view == "page"             ? page
+                         : view.startsWith("bottom-") ? bar->maximum() - view.mid(7).toInt()
+                         : view == "bottom"           ? bar->maximum()
+                                                      : view.toInt();
+    QCOMPARE(bar->value(), expected);
+    if (!bar->isSliderDown()) {
+        QCOMPARE(pane.memo.Following(), bar->value() == bar->maximum());
     }
     QCOMPARE(pane.memo.SelectedText(), selected);
+    if (caret != "-") {
+        QCOMPARE(pane.memo.Cursor(), PositionFrom(caret));
+    }
+    QCOMPARE(!offers.isEmpty(), offered);
+    // Only X11 has the selection; elsewhere the offer is where it would have been made.
+    QClipboard* clipboard = QApplication::clipboard();
+    if (offered && clipboard->supportsSelection()) {
+        QCOMPARE(clipboard->text(QClipboard::Selection), selected);
+    }
+}
+
+void MemoTest::dragBeyondAnEdgeScrolls_data() {
+    QTest::addColumn<QString>("edge");
+    QTest::newRow("below the bottom") << "bottom";
+    QTest::newRow("above the top") << "top";
+    QTest::newRow("right of the right edge") << "right";
+    QTest::newRow("left of the left edge") << "left";
+}
+
+// With the button held beyond an edge and the mouse at rest, the view goes on scrolling, in
+// larger steps the farther the pointer is, and the selection follows to under the pointer.
+void MemoTest::dragBeyondAnEdgeScrolls() {
+    QFETCH(QString, edge);
+    ShownPane pane;
+    std::vector<std::string> lines = Numbered(500);
+    for (std::string& line : lines) {
+        line += std::string(400, 'x');
+    }
+    pane.Show(lines);
+    const bool vertical = edge == "bottom" || edge == "top";
+    QScrollBar* bar = vertical ? pane.memo.verticalScrollBar() : pane.memo.horizontalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    pane.memo.verticalScrollBar()->setValue(250);
+    QWidget* view = pane.memo.viewport();
+    const QPoint start = view->rect().center();
+    QTest::mousePress(view, Qt::LeftButton, {}, start);
+    std::vector<int> steps;
+    connect(bar, &QScrollBar::valueChanged, this, [&steps, last = bar->value()](int value) mutable {
+        steps.push_back(std::abs(value - last));
+        last = value;
+    });
+    std::vector<int> stepOf;
+    for (const int distance : {2, 100}) {
+        const QPoint point = edge == "bottom"  ? QPoint(start.x(), view->height() + distance)
+                             : edge == "top"   ? QPoint(start.x(), -distance)
+                             : edge == "right" ? QPoint(view->width() + distance, start.y())
+                                               : QPoint(-distance, start.y());
+        QMouseEvent move(QEvent::MouseMove, point, view->mapToGlobal(point), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &move);
+        steps.clear();
+        QVERIFY2(RunEventsUntil([&] { return steps.size() >= 2; }),
+                 "the view did not scroll on with the mouse at rest beyond the edge");
+        QCOMPARE(pane.memo.Cursor(), pane.memo.PositionAt(point));
+        stepOf.push_back(steps[1]);
+    }
+    QVERIFY2(stepOf[1] > stepOf[0],
+             qPrintable(QStringLiteral("%1 <= %2").arg(stepOf[1]).arg(stepOf[0])));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, start);
+}
+
+void MemoTest::contextMenu_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("selection");
+    QTest::newRow("right click with a selection") << "right click" << true;
+    QTest::newRow("right click without a selection") << "right click" << false;
+    QTest::newRow("the Menu key") << "Menu" << true;
+    QTest::newRow("Shift+F10") << "Shift+F10" << false;
+}
+
+// The pane's own menu, in Chinese on every system: "复制" (only with a selection) and "全选".
+void MemoTest::contextMenu() {
+    QFETCH(QString, how);
+    QFETCH(bool, selection);
+    ShownPane pane;
+    pane.Show(Numbered(3));
+    if (selection) {
+        pane.memo.Select({0, 0}, {0, 4});
+    }
+    if (how == "right click") {
+        // Through the window, as the system delivers it, so the toolkit makes the menu event.
+        QTest::mouseClick(pane.memo.windowHandle(), Qt::RightButton, {},
+                          pane.memo.viewport()->mapTo(&pane.memo, At(pane.memo, 1, 2)));
+    } else {
+        const QKeyCombination key = QKeySequence::fromString(how)[0];
+        QTest::keyClick(&pane.memo, key.key(), key.keyboardModifiers());
+    }
+    QMenu* menu = nullptr;
+    QVERIFY2(RunEventsUntil([&] {
+                 menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                 return menu != nullptr;
+             }),
+             "no context menu opened");
+    const QList<QAction*> actions = menu->actions();
+    QCOMPARE(actions.size(), 2);
+    QCOMPARE(actions[0]->text(), QString("复制"));
+    QCOMPARE(actions[0]->shortcut(), QKeySequence(QKeySequence::Copy));
+    QCOMPARE(actions[0]->isEnabled(), selection);
+    QCOMPARE(actions[1]->text(), QString("全选"));
+    QCOMPARE(actions[1]->shortcut(), QKeySequence(QKeySequence::SelectAll));
+    QVERIFY(actions[1]->isEnabled());
+    QSignalSpy offers(&pane.memo, &kvq::Memo::selectionOffered);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[1]).center());
+    QCOMPARE(pane.memo.SelectedText(), QString("line 0 1.5 2.5\nline 1 1.5 2.5\nline 2 1.5 2.5"));
+    QCOMPARE(offers.size(), 1);
+}
+
+// A selection over a line end shows a block where the line feed is, empty lines too; the
+// last line's end, not selected, shows none.
+void MemoTest::selectedLineEndsShow() {
+    ShownPane pane;
+    pane.Show({"ab", "", "cd"});
+    pane.memo.clearFocus();
+    pane.memo.SelectAll();
+    const QImage shown = Viewport(pane.memo);
+    const QRgb highlight = pane.memo.palette().color(QPalette::Highlight).rgb();
+    const auto after = [&](std::size_t line, int column) {
+        return shown.pixel(pane.memo.CharacterRect({line, column}).topLeft() + QPoint(1, 2));
+    };
+    QCOMPARE(after(0, 2), highlight);
+    QCOMPARE(after(1, 0), highlight);
+    QVERIFY(after(2, 2) != highlight);
+}
+
+// Control bytes and bytes that are not GBK show their codes, each its own, whatever the
+// fonts lack.
+void MemoTest::rawBytesShowTheirCodes() {
+    ShownPane pane;
+    const std::vector<std::string> lines{"\x01", "\x02", "\rx", "\x1b", "\x7f", "\xff", "\x81"};
+    pane.Show(lines);
+    pane.memo.clearFocus();
+    const QImage shown = Viewport(pane.memo);
+    std::vector<QImage> codes;
+    for (std::size_t line = 0; line < lines.size(); ++line) {
+        const QImage code = shown.copy(pane.memo.CharacterRect({line, 0}));
+        QVERIFY2(code.width() > pane.memo.fontMetrics().averageCharWidth(),
+                 qPrintable(QStringLiteral("line %1: %2 pixels wide").arg(line).arg(code.width())));
+        for (const QImage& other : codes) {
+            QVERIFY2(code != other,
+                     qPrintable(QStringLiteral("line %1 looks like another").arg(line)));
+        }
+        codes.push_back(code);
+    }
+}
+
+void MemoTest::caretBlinksOnlyWithFocus() {
+    ShownPane pane;
+    pane.Show(Numbered(3));
+    pane.memo.activateWindow();
+    pane.memo.setFocus();
+    int changes = 0;
+    bool was = pane.memo.CaretShown();
+    QVERIFY2(RunEventsUntil([&] {
+                 changes += pane.memo.CaretShown() != was ? 1 : 0;
+                 was = pane.memo.CaretShown();
+                 return changes >= 2;
+             }),
+             "the caret did not blink in the focused pane");
+    pane.memo.clearFocus();
+    QVERIFY(!pane.memo.CaretShown());
+    RunEventsFor(QApplication::cursorFlashTime());
+    QVERIFY(!pane.memo.CaretShown());
 }
 
 void MemoTest::selectAllAndCopy() {
