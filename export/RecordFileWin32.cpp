@@ -79,4 +79,13 @@ bool RecordFile::Close() {
     return true;
 }
 
+bool RecordFile::CutTo(std::uint64_t size) {
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(handle_, end, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_)) {
+        return Fail(GetLastError());
+    }
+    return true;
+}
+
 }  // namespace kvq
