@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QStyleOptionSlider>
 #include <QTabWidget>
 #include <QTest>
 #include <QWheelEvent>
@@ -253,19 +252,9 @@ QList<int> ShownRows(const QListWidget* list) {
 // The user steps a list as with a mouse or the keyboard.
 void StepList(QListWidget* list, Step step) {
     QScrollBar* bar = list->verticalScrollBar();
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.subControls = QStyle::SC_All;
-    option.orientation = Qt::Vertical;
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.singleStep = bar->singleStep();
-    option.pageStep = bar->pageStep();
-    auto arrow = [&](QStyle::SubControl control) {
-        return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, control, bar).center();
-    };
+    // The arrows stand at the ends of the bar in every style.
+    const QPoint downArrow(bar->width() / 2, bar->height() - 2);
+    const QPoint upArrow(bar->width() / 2, 1);
     auto wheel = [list](int delta) {
         const QPoint at = list->viewport()->rect().center();
         QWheelEvent event(at, list->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta),
@@ -274,10 +263,10 @@ void StepList(QListWidget* list, Step step) {
     };
     switch (step) {
         case Step::kDownArrow:
-            QTest::mouseClick(bar, Qt::LeftButton, {}, arrow(QStyle::SC_ScrollBarAddLine));
+            QTest::mouseClick(bar, Qt::LeftButton, {}, downArrow);
             break;
         case Step::kUpArrow:
-            QTest::mouseClick(bar, Qt::LeftButton, {}, arrow(QStyle::SC_ScrollBarSubLine));
+            QTest::mouseClick(bar, Qt::LeftButton, {}, upArrow);
             break;
         case Step::kWheelTowardsUser:
             wheel(-120);

@@ -247,14 +247,7 @@ void QuestionsTest::countFollowsLinesArrivingWhileAsked() {
     QVERIFY(window->windowHandle()->close() == false);
     QCOMPARE(shown, (QStringList{Asked(3, "退出"), Asked(5, "退出")}));
     QCOMPARE(window->UnsavedLines(), std::size_t{5});
-
-    // A line that arrives under the question of the type is counted as well.
-    shown.clear();
-    window.questionAnswer = true;
-    window.SelectInstrumentType(3);
-    QCOMPARE(shown, (QStringList{Asked(5, "改选仪器类型"), Asked(7, "改选仪器类型")}));
-    QCOMPARE(window->TextPane().LineCount(), std::size_t{0});
-    QVERIFY(window->Receiver().IsRunning());
+    QVERIFY(window->isVisible());
 }
 
 // The real box: Yes and No, No the default, and its text follows the question's.
