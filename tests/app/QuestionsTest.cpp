@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -316,7 +317,8 @@ void QuestionsTest::replaceExistingFile() {
         QCOMPARE(window.saveRequests.back().proposedName, folder.filePath("L10.9"));
         QCOMPARE(FileBytes(folder.filePath("L11.kvq")), QByteArray("2 12.4 3.18 10:31\r\n"));
     }
-    QCOMPARE(window->SaveFileName(), folder.filePath(replaced ? "L10.kvq" : "L11.kvq"));
+    QCOMPARE(window->SaveFileName(),
+             QDir::toNativeSeparators(folder.filePath(replaced ? "L10.kvq" : "L11.kvq")));
     QVERIFY(window.messages.empty());
 }
 
