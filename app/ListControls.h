@@ -7,7 +7,9 @@ class QListWidget;
 namespace kvq {
 
 // The settings lists are list boxes one row high: one item in view (rows of at least 16
-// pixels), stepped through with the arrows of the scroll bar or the keyboard.
+// pixels), and that item is the selected one. The arrows of the scroll bar, the wheel and the
+// arrow keys select the neighbouring item, as they step a spin box, so the port is opened with
+// what the list shows. The selected row keeps its highlight without focus.
 void MakeOneRowList(QListWidget* list);
 // Selects `row` and brings it into view.
 void SelectRow(QListWidget* list, int row);

@@ -40,10 +40,18 @@ BoxMessage NoPortMessage() {
             QMessageBox::Warning, true};
 }
 
-BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText) {
-    return {QStringLiteral("保存数据"),
-            QStringLiteral("数据文件") + fileName + QStringLiteral("保存失败：") + systemText,
-            QMessageBox::Critical, true};
+BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText,
+                             std::optional<std::size_t> wholeRecords) {
+    QString text =
+        QStringLiteral("数据文件") + fileName + QStringLiteral("保存失败：") + systemText;
+    if (wholeRecords) {
+        // The system's texts of Windows end with a line break; those of Linux do not.
+        if (!text.endsWith(QLatin1Char('\n'))) {
+            text += QLatin1Char('\n');
+        }
+        text += QStringLiteral("文件中保留了 %1 条完整的记录。").arg(*wholeRecords);
+    }
+    return {QStringLiteral("保存数据"), text, QMessageBox::Critical, true};
 }
 
 BoxMessage EmptySaveMessage() {
@@ -57,6 +65,32 @@ BoxMessage IncompleteGroupMessage(std::size_t readings) {
     return {QStringLiteral("保存数据"),
             QStringLiteral("最后 %1 个读数不足一组（十个），没有写入文件。").arg(readings),
             QMessageBox::Information, true};
+}
+
+BoxMessage UnsavedLinesQuestion(std::size_t lines, UnsavedLinesAction action) {
+    QString what;
+    switch (action) {
+        case UnsavedLinesAction::kClear:
+            what = QStringLiteral("清除");
+            break;
+        case UnsavedLinesAction::kExit:
+            what = QStringLiteral("退出");
+            break;
+        case UnsavedLinesAction::kReceiveAgain:
+            what = QStringLiteral("重新接收");
+            break;
+        case UnsavedLinesAction::kChangeType:
+            what = QStringLiteral("改选仪器类型");
+            break;
+    }
+    return {QStringLiteral("警告"),
+            QStringLiteral("已接收的 %1 行数据尚未保存，确定要%2吗？").arg(lines).arg(what),
+            QMessageBox::Question, true};
+}
+
+BoxMessage ReplaceFileQuestion(const QString& fileName) {
+    return {QStringLiteral("保存数据"), fileName + QStringLiteral(" 已存在，要替换它吗？"),
+            QMessageBox::Question, true};
 }
 
 }  // namespace kvq

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstddef>
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -34,11 +35,21 @@ BoxMessage OpenFailedMessage(const QString& portName, const QString& device, con
 BoxMessage PortFailureMessage(const QString& systemText, bool ownedByWindow);
 // Receiving was asked for without an open port.
 BoxMessage NoPortMessage();
-// A save could not create or write its file.
-BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText);
+// A save could not create or write its file. After a failed write the file was cut back to
+// its whole records; `wholeRecords` says how many it holds (nothing: not known, not said).
+BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText,
+                             std::optional<std::size_t> wholeRecords = std::nullopt);
 // A save found lines in the pane but none of the selected instrument type.
 BoxMessage EmptySaveMessage();
 // A type 2 save left `readings` readings (1 to 9) of an incomplete group out of the file.
 BoxMessage IncompleteGroupMessage(std::size_t readings);
+
+// What would empty the pane, or close the window, while it holds lines not yet saved.
+enum class UnsavedLinesAction { kClear, kExit, kReceiveAgain, kChangeType };
+// The question before that: how many lines would be lost, and what for. Yes and No.
+BoxMessage UnsavedLinesQuestion(std::size_t lines, UnsavedLinesAction action);
+// The question before a save replaces the existing file `fileName` (the name as written, with
+// its ".kvq"). Yes and No.
+BoxMessage ReplaceFileQuestion(const QString& fileName);
 
 }  // namespace kvq

@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLayout>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStyle>
 
 #include "About.h"
@@ -81,6 +83,11 @@ TRS232Form::TRS232Form(WindowSeams seams, QWidget* parent)
     if (!seams_.showMessage) {
         seams_.showMessage = [this](const BoxMessage& message) { ShowMessageBox(this, message); };
     }
+    if (!seams_.askQuestion) {
+        seams_.askQuestion = [this](const OpenQuestion& question) {
+            return AskQuestionBox(this, question);
+        };
+    }
     ui_->setupUi(this);
     SetUpWindow();
     ConnectSignals();
@@ -127,6 +134,7 @@ void TRS232Form::SetUpWindow() {
                   {nullptr, ui_->S2}}};
     com_ = IndexRadioGroup(ui_->Com);
     instrType_ = IndexRadioGroup(ui_->InstrType);
+    paneType_ = instrType_->checkedId();
     MakeOneRowList(ui_->BauteRate);
     MakeOneRowList(ui_->BitSize);
     MakeOneRowList(ui_->StopBit);
@@ -177,6 +185,11 @@ void TRS232Form::FormCreate() {
 }
 
 void TRS232Form::closeEvent(QCloseEvent* event) {
+    // The Close button, "退出" and the window's close box all come here, receiving or not.
+    if (!closed_ && !MayLoseUnsavedLines(UnsavedLinesAction::kExit)) {
+        event->ignore();
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(event);
 }
@@ -246,8 +259,11 @@ void TRS232Form::ReceiveDataClick() {
         Show(NoPortMessage());
         return;
     }
+    if (!MayLoseUnsavedLines(UnsavedLinesAction::kReceiveAgain)) {
+        return;
+    }
     // The receiver's partial line is kept: the instrument may be in the middle of a line.
-    ui_->Memo->Clear();
+    EmptyPane();
     receiver_->Resume();
     ApplyColumn(CommandColumn::kReceiveStarted);
 }
@@ -258,13 +274,46 @@ void TRS232Form::StopClick() {
 }
 
 void TRS232Form::ClearDataClick() {
-    ui_->Memo->Clear();
+    if (!MayLoseUnsavedLines(UnsavedLinesAction::kClear)) {
+        return;
+    }
+    EmptyPane();
     ApplyColumn(CommandColumn::kCleared);
 }
 
 void TRS232Form::InstrTypeClick() {
+    if (!MayLoseUnsavedLines(UnsavedLinesAction::kChangeType)) {
+        // The lines stay with the type they came under; that is no change of type.
+        const QSignalBlocker quiet(instrType_);
+        instrType_->button(paneType_)->setChecked(true);
+        return;
+    }
+    paneType_ = instrType_->checkedId();
     // Lines of one instrument type must not be saved under another.
+    EmptyPane();
+}
+
+std::size_t TRS232Form::UnsavedLines() const {
+    const std::size_t lines = ui_->Memo->LineCount();
+    return lines > savedLines_ ? lines - savedLines_ : 0;
+}
+
+void TRS232Form::EmptyPane() {
     ui_->Memo->Clear();
+    savedLines_ = 0;
+}
+
+bool TRS232Form::MayLoseUnsavedLines(UnsavedLinesAction action) {
+    if (UnsavedLines() == 0) {
+        return true;
+    }
+    // Lines go on arriving while the box is open (the close box and the type are there while
+    // receiving): its number follows them, so Yes loses no line the box did not count.
+    OpenQuestion question(UnsavedLinesQuestion(UnsavedLines(), action));
+    connect(ui_->Memo, &Memo::linesAppended, &question, [this, &question, action] {
+        question.SetText(UnsavedLinesQuestion(UnsavedLines(), action).text);
+    });
+    return seams_.askQuestion(question);
 }
 
 void TRS232Form::N1Click() {
@@ -272,6 +321,18 @@ void TRS232Form::N1Click() {
 }
 
 void TRS232Form::SaveDataClick() {
+    const std::optional<std::string> fileName = ChooseFileName();
+    if (!fileName) {
+        return;
+    }
+    saveFileName_ = DecodeName(*fileName);
+    SaveTo(*fileName);
+}
+
+// The name to write, with its forced ".kvq"; nothing when the user cancels. An existing file
+// is replaced only when the user says so: the dialog's own question would name what was typed,
+// and "L10.7" and "L10.9" both write "L10.kvq".
+std::optional<std::string> TRS232Form::ChooseFileName() {
     SaveDialogRequest request;
     request.title = QStringLiteral("保存传输的数据");
     request.filters = QStringList{
@@ -279,16 +340,24 @@ void TRS232Form::SaveDataClick() {
         NameFilter(QStringLiteral("所有文件(*.*)"), kAllFilesPattern)};
     request.startFolder = SaveStartFolder(DecodeName(DataFolder(ProgramPath())));
     request.proposedName = saveFileName_;
-    const std::optional<QString> chosen = seams_.saveDialog(this, request);
-    if (!chosen || chosen->isEmpty()) {
-        return;
+    for (;;) {
+        const std::optional<QString> chosen = seams_.saveDialog(this, request);
+        if (!chosen || chosen->isEmpty()) {
+            return std::nullopt;
+        }
+        std::string fileName = ForceKvqExtension(EncodeName(*chosen));
+        const QFileInfo written(DecodeName(fileName));
+        if (!written.exists() || written.isDir() || Ask(ReplaceFileQuestion(written.fileName()))) {
+            return fileName;
+        }
+        // Back to the dialog with what the user typed.
+        request.proposedName = *chosen;
     }
-    const std::string fileName = ForceKvqExtension(EncodeName(*chosen));
-    saveFileName_ = DecodeName(fileName);
-    SaveTo(fileName);
 }
 
 void TRS232Form::SaveTo(const std::string& fileName) {
+    // Lines that arrive while the file is written are not in it.
+    const std::size_t lines = ui_->Memo->LineCount();
     RawDataWriter writer(instrType_->checkedId(), fileName);
     if (writer.Open()) {
         // A save of a million lines takes seconds: read steps and paints go on meanwhile, as
@@ -303,12 +372,20 @@ void TRS232Form::SaveTo(const std::string& fileName) {
         });
     }
     const SaveReport& report = writer.Finish();
+    // A file without records that were there to write (most likely the wrong instrument type)
+    // holds none of the lines: they are still to be saved.
+    const bool emptySave = report.records == 0 && report.linesRead > 0;
+    if (report.ok && !emptySave) {
+        savedLines_ = lines;
+    }
     if (!report.ok) {
-        Show(SaveFailedMessage(DecodeName(fileName), FromSystem(report.errorText)));
+        Show(SaveFailedMessage(
+            DecodeName(fileName), FromSystem(report.errorText),
+            report.cutToWholeRecords ? std::optional(report.records) : std::nullopt));
     } else if (report.readingsNotWritten > 0) {
         // The file keeps its twenty-column records; the user learns what was left out.
         Show(IncompleteGroupMessage(report.readingsNotWritten));
-    } else if (report.records == 0 && report.linesRead > 0) {
+    } else if (emptySave) {
         Show(EmptySaveMessage());
     }
 }
@@ -335,6 +412,11 @@ void TRS232Form::ShowPortFailure(const std::string& systemText) {
 
 void TRS232Form::Show(const BoxMessage& message) {
     seams_.showMessage(message);
+}
+
+bool TRS232Form::Ask(const BoxMessage& question) {
+    const OpenQuestion asked(question);
+    return seams_.askQuestion(asked);
 }
 
 void TRS232Form::ApplyColumn(CommandColumn column) {

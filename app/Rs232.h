@@ -34,11 +34,15 @@
 #include <QPointer>
 #include <QString>
 #include <array>
+#include <cstddef>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "CommandTable.h"
 #include "DeviceMap.h"
 #include "Messages.h"
+#include "QuestionBox.h"
 #include "Rdcom.h"
 #include "SaveDialog.h"
 #include "SerialPort.h"
@@ -56,12 +60,13 @@ class HelpWindow;
 class Memo;
 
 // What the main window asks of the world outside it. Empty members take the real thing;
-// tests put a pseudo-terminal behind the device mapper, answer the save dialog and record
-// the message boxes.
+// tests put a pseudo-terminal behind the device mapper, answer the save dialog and the
+// questions, and record the message boxes.
 struct WindowSeams {
     DeviceMapper deviceMapper;
     SaveDialogFunction saveDialog;
     MessageBoxFunction showMessage;
+    QuestionBoxFunction askQuestion;
 };
 
 // The main window. It owns the port and the receiver; its text pane `Memo` is the only store
@@ -92,6 +97,8 @@ public:
     bool PortOpen() const { return port_ != nullptr; }
     // The file name the next save proposes.
     const QString& SaveFileName() const { return saveFileName_; }
+    // Lines of the pane not yet in a file: from their arrival until a save wrote them.
+    std::size_t UnsavedLines() const;
     HelpWindow* Help() const;
 
 protected:
@@ -108,6 +115,11 @@ private:
     bool CommandEnabled(Command command) const;
     void ClosePort();
     void Show(const BoxMessage& message);
+    bool Ask(const BoxMessage& question);
+    // True when nothing unsaved would be lost by `action`, or the user agrees to lose it.
+    bool MayLoseUnsavedLines(UnsavedLinesAction action);
+    void EmptyPane();
+    std::optional<std::string> ChooseFileName();
     void SaveTo(const std::string& fileName);
 
     // The button or the menu item behind a command.
@@ -124,6 +136,11 @@ private:
     std::unique_ptr<SerialPort> port_;  // null: the invalid handle
     std::unique_ptr<ReadCom> receiver_;
     QString saveFileName_;
+    // The pane's first lines that a save has written; lines after them are unsaved.
+    std::size_t savedLines_ = 0;
+    // The instrument type the pane's lines arrived under, selected again when the user keeps
+    // them.
+    int paneType_ = 0;
     QPointer<HelpWindow> help_;
     bool closed_ = false;
 };

@@ -24,6 +24,7 @@ bool RawDataWriter::Open() {
         Fail("open", file_.Error());
         return false;
     }
+    cutOnFailure_ = true;
     return true;
 }
 
@@ -78,8 +79,11 @@ bool RawDataWriter::FlushBuffer() {
 bool RawDataWriter::WriteBytes(std::string_view bytes, std::string_view lineEnd) {
     if (!file_.Write(bytes, lineEnd)) {
         Fail("write", file_.Error());
+        // A full disk takes part of a record: the file keeps whole records or nothing.
+        report_.cutToWholeRecords = cutOnFailure_ && file_.CutTo(wholeRecordBytes_);
         return false;
     }
+    wholeRecordBytes_ += bytes.size() + lineEnd.size();
     return true;
 }
 

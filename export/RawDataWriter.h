@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -26,7 +27,10 @@ enum class WriteMode {
 struct SaveReport {
     bool ok = true;
     std::size_t linesRead = 0;
-    std::size_t records = 0;
+    std::size_t records = 0;  // whole records in the file
+    // A write failed and the file was cut back to its `records` whole records, so that no
+    // reader takes a record's first half for data.
+    bool cutToWholeRecords = false;
     std::size_t linesSkipped = 0;
     std::size_t readingsNotWritten = 0;  // type 2: readings of an incomplete last group
     std::string fileName;
@@ -46,7 +50,7 @@ public:
     RawDataWriter& operator=(const RawDataWriter&) = delete;
 
     // Creates the file or cuts it to zero length. An existing file that cannot be opened
-    // is left as it was.
+    // is left as it was. A write that fails later cuts this file back to its whole records.
     bool Open();
     // Writes standard output instead of a named file (the file name is kept for reports).
     void UseDescriptor(int fd);
@@ -69,6 +73,8 @@ private:
     std::string buffer_;
     std::size_t bufferedRecords_ = 0;
     RecordFile file_;
+    std::uint64_t wholeRecordBytes_ = 0;  // the bytes of the whole records written
+    bool cutOnFailure_ = false;           // a file of its own, not a descriptor given to it
 };
 
 // Saves the pane's lines, as read back from it, with one instrument type into a file that it

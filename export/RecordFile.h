@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,9 @@ public:
     // Writes `first` then `second` completely, in one system call where the system has one
     // for two buffers, so a record and its line end reach the system together.
     bool Write(std::string_view first, std::string_view second);
+    // Cuts the file back to its first `size` bytes: after a failed write, what the write left
+    // of its bytes goes. False with Error() set if the system refused.
+    bool CutTo(std::uint64_t size);
     // Closes a file made by Create; false with Error() set if closing failed.
     bool Close();
 

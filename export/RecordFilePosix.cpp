@@ -64,6 +64,15 @@ bool RecordFile::Write(std::string_view first, std::string_view second) {
     return true;
 }
 
+bool RecordFile::CutTo(std::uint64_t size) {
+    while (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+        if (errno != EINTR) {
+            return Fail(errno);
+        }
+    }
+    return true;
+}
+
 bool RecordFile::Close() {
     const int fd = fd_;
     const bool owned = owned_;

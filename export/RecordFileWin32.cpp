@@ -79,4 +79,18 @@ bool RecordFile::Close() {
     return true;
 }
 
+bool RecordFile::CutTo(std::uint64_t size) {
+    // Wine refuses to set the end of a file on a full disk even where it already is.
+    LARGE_INTEGER now{};
+    if (GetFileSizeEx(handle_, &now) && static_cast<std::uint64_t>(now.QuadPart) <= size) {
+        return true;
+    }
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(handle_, end, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_)) {
+        return Fail(GetLastError());
+    }
+    return true;
+}
+
 }  // namespace kvq

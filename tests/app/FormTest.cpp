@@ -9,8 +9,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "About.h"
 #include "InstrumentTable.h"
@@ -31,6 +33,9 @@ private slots:
     void listItems();
     void oneItemInViewAtATime_data();
     void oneItemInViewAtATime();
+    void listsStepLikeSpinBoxes_data();
+    void listsStepLikeSpinBoxes();
+    void selectedRowShowsWithoutFocus();
     void instrumentTypeItems();
     void menus_data();
     void menus();
@@ -219,6 +224,152 @@ void FormTest::oneItemInViewAtATime() {
         }
         QVERIFY(list->visualItemRect(list->item(shown)).height() >= 16);
     }
+}
+
+namespace {
+
+enum class Step {
+    kDownArrow,
+    kUpArrow,
+    kWheelTowardsUser,
+    kWheelAway,
+    kDownKey,
+    kUpKey,
+    kControlClick
+};
+
+// The rows of a list that are in its view.
+QList<int> ShownRows(const QListWidget* list) {
+    QList<int> rows;
+    for (int row = 0; row < list->count(); ++row) {
+        if (list->visualItemRect(list->item(row)).intersects(list->viewport()->rect())) {
+            rows << row;
+        }
+    }
+    return rows;
+}
+
+// The user steps a list as with a mouse or the keyboard.
+void StepList(QListWidget* list, Step step) {
+    QScrollBar* bar = list->verticalScrollBar();
+    // The arrows stand at the ends of the bar in every style.
+    const QPoint downArrow(bar->width() / 2, bar->height() - 2);
+    const QPoint upArrow(bar->width() / 2, 1);
+    auto wheel = [list](int delta) {
+        const QPoint at = list->viewport()->rect().center();
+        QWheelEvent event(at, list->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list->viewport(), &event);
+    };
+    switch (step) {
+        case Step::kDownArrow:
+            QTest::mouseClick(bar, Qt::LeftButton, {}, downArrow);
+            break;
+        case Step::kUpArrow:
+            QTest::mouseClick(bar, Qt::LeftButton, {}, upArrow);
+            break;
+        case Step::kWheelTowardsUser:
+            wheel(-120);
+            break;
+        case Step::kWheelAway:
+            wheel(120);
+            break;
+        case Step::kDownKey:
+            QTest::keyClick(list, Qt::Key_Down);
+            break;
+        case Step::kUpKey:
+            QTest::keyClick(list, Qt::Key_Up);
+            break;
+        case Step::kControlClick:
+            // What takes the selection from a row of a list that allows none.
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                              list->viewport()->rect().center());
+            break;
+    }
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Step)
+
+void FormTest::listsStepLikeSpinBoxes_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Step>("step");
+    QTest::addColumn<QStringList>("shown");  // after each of as many steps
+    const QStringList lower{"2400", "1200", "1200"};
+    const QStringList higher{"9600", "14400", "14400"};
+    QTest::newRow("BauteRate, the arrow down") << "BauteRate" << Step::kDownArrow << lower;
+    QTest::newRow("BauteRate, the arrow up") << "BauteRate" << Step::kUpArrow << higher;
+    QTest::newRow("BauteRate, the wheel towards the user")
+        << "BauteRate" << Step::kWheelTowardsUser << lower;
+    QTest::newRow("BauteRate, the wheel away") << "BauteRate" << Step::kWheelAway << higher;
+    QTest::newRow("BauteRate, the key Down") << "BauteRate" << Step::kDownKey << lower;
+    QTest::newRow("BauteRate, the key Up") << "BauteRate" << Step::kUpKey << higher;
+    QTest::newRow("BitSize, the arrow up from 8")
+        << "BitSize" << Step::kUpArrow << QStringList{"7", "6", "5", "5"};
+    QTest::newRow("BitSize, the arrow down at the last item")
+        << "BitSize" << Step::kDownArrow << QStringList{"8"};
+    QTest::newRow("BitSize, the wheel at the last item")
+        << "BitSize" << Step::kWheelTowardsUser << QStringList{"8"};
+    QTest::newRow("StopBit, the arrow down from 1")
+        << "StopBit" << Step::kDownArrow << QStringList{"1.5", "2", "2"};
+    QTest::newRow("StopBit, the key Up at the first item")
+        << "StopBit" << Step::kUpKey << QStringList{"1"};
+    QTest::newRow("StopBit, Ctrl+click on the shown item")
+        << "StopBit" << Step::kControlClick << QStringList{"1"};
+}
+
+// The row a list shows is its selected item, which the port is opened with: the arrows, the
+// wheel and the keys select the neighbouring item, and stop at the ends.
+void FormTest::listsStepLikeSpinBoxes() {
+    QFETCH(QString, name);
+    QFETCH(Step, step);
+    QFETCH(QStringList, shown);
+    WindowUnderTest window;
+    window->findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(0);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window.Window()));
+    QListWidget* list = window.List(name);
+    if (step == Step::kDownKey || step == Step::kUpKey) {
+        list->setFocus();
+    }
+    for (const QString& expected : shown) {
+        StepList(list, step);
+        QCoreApplication::processEvents();
+        QCOMPARE(list->selectedItems().size(), 1);
+        QCOMPARE(list->selectedItems().constFirst()->text(), expected);
+        QCOMPARE(ShownRows(list), QList<int>{list->row(list->selectedItems().constFirst())});
+    }
+}
+
+// The selected row stands out in the highlight also in a list without focus in a window in the
+// background, where the system's colours (Windows' among them) give a selection a faint fill.
+void FormTest::selectedRowShowsWithoutFocus() {
+    const QPalette saved = QApplication::palette();
+    QPalette faint = saved;
+    const QColor highlight(0, 0, 160);
+    faint.setColor(QPalette::Active, QPalette::Highlight, highlight);
+    faint.setColor(QPalette::Inactive, QPalette::Highlight, faint.color(QPalette::Base));
+    QApplication::setPalette(faint);
+    QColor fill;
+    {
+        WindowUnderTest window;
+        window->findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(0);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window.Window()));
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QTRY_VERIFY(!window->isActiveWindow());
+        QListWidget* list = window.List(QStringLiteral("BitSize"));
+        QVERIFY(!list->hasFocus());
+        const QRect row = list->visualItemRect(list->selectedItems().constFirst());
+        // The right end of the row, where no text is drawn.
+        const QPoint at = list->viewport()->mapTo(list, QPoint(row.right() - 2, row.center().y()));
+        fill = list->grab().toImage().pixelColor(at);
+    }
+    QApplication::setPalette(saved);
+    QCOMPARE(fill, highlight);
 }
 
 void FormTest::instrumentTypeItems() {

@@ -51,6 +51,7 @@ private slots:
     void longLineIsSavedAsItsFirst4096Bytes();
     void saveFailure_data();
     void saveFailure();
+    void recordsBeforeAFailedWriteStay_data();
     void recordsBeforeAFailedWriteStay();
     void saveMessage_data();
     void saveMessage();
@@ -372,40 +373,52 @@ void TransferCycleTest::saveFailure() {
     QVERIFY(message.icon == QMessageBox::Critical);
 }
 
-// A file size limit stops the writes after five records: those five stay in the file and
-// the failure is reported.
+void TransferCycleTest::recordsBeforeAFailedWriteStay_data() {
+    QTest::addColumn<int>("limit");  // bytes a file may hold
+    QTest::addColumn<int>("wholeRecords");
+    QTest::newRow("limit at the end of the fifth record") << 100 << 5;
+    QTest::newRow("limit inside the seventh record") << 130 << 6;
+    QTest::newRow("limit between CR and LF") << 79 << 3;
+    QTest::newRow("limit inside the first record") << 10 << 0;
+}
+
+// A file size limit (unprivileged, a real limit of the kernel) stops the writes: the whole
+// records before it stay in the file and nothing of the record it cut, and the box says how
+// many the file holds.
 void TransferCycleTest::recordsBeforeAFailedWriteStay() {
+    QFETCH(int, limit);
+    QFETCH(int, wholeRecords);
     WindowUnderTest window;
     QTemporaryDir folder;
     window.SelectInstrumentType(5);
     std::vector<std::string> lines;
-    QByteArray firstFive;
+    QByteArray whole;
     for (int i = 1; i <= 8; ++i) {
         lines.push_back(
             QStringLiteral("%1 11111 22222 333").arg(i, 2, 10, QLatin1Char('0')).toStdString());
-        if (i <= 5) {
-            firstFive += QByteArray::fromStdString(lines.back()) + "\r\n";
+        if (i <= wholeRecords) {
+            whole += QByteArray::fromStdString(lines.back()) + "\r\n";
         }
     }
-    QCOMPARE(firstFive.size(), 100);
     window.PutLines(lines);
     window.saveAnswer = folder.filePath("limited");
 
     rlimit old{};
     QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
     rlimit limited = old;
-    limited.rlim_cur = 100;
+    limited.rlim_cur = static_cast<rlim_t>(limit);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
     window->SaveDataClick();
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
-    QCOMPARE(FileBytes(folder.filePath("limited.kvq")), firstFive);
+    QCOMPARE(FileBytes(folder.filePath("limited.kvq")), whole);
     QCOMPARE(window.messages.size(), std::size_t{1});
     QCOMPARE(window.messages.front().text,
              QStringLiteral("数据文件") + folder.filePath("limited.kvq") +
-                 QStringLiteral("保存失败：") + QString::fromLocal8Bit(std::strerror(EFBIG)));
+                 QStringLiteral("保存失败：") + QString::fromLocal8Bit(std::strerror(EFBIG)) +
+                 QStringLiteral("\n文件中保留了 %1 条完整的记录。").arg(wholeRecords));
 }
 
 void TransferCycleTest::saveMessage_data() {
@@ -504,6 +517,8 @@ void TransferCycleTest::longSaveKeepsTheEventLoopGoing() {
     QVERIFY2(ms < 40 || ticks >= 2,
              qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(ms)));
     QCOMPARE(session.window->TextPane().LineCount(), kLines + static_cast<std::size_t>(ticks));
+    // What came during the save is not in the file.
+    QCOMPARE(session.window->UnsavedLines(), static_cast<std::size_t>(ticks));
 }
 
 QTEST_MAIN(TransferCycleTest)

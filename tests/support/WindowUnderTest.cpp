@@ -13,6 +13,13 @@ WindowUnderTest::WindowUnderTest() {
         return it != devices.end() ? it->second : "/nonexistent/" + portName;
     };
     seams.showMessage = [this](const kvq::BoxMessage& message) { messages.push_back(message); };
+    seams.askQuestion = [this](const kvq::OpenQuestion& question) {
+        if (whileAsked) {
+            whileAsked(question);
+        }
+        questions.push_back(question.Question());
+        return questionAnswer;
+    };
     seams.saveDialog = [this](QWidget*, const kvq::SaveDialogRequest& request) {
         saveRequests.push_back(request);
         return saveAnswer;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,8 +17,9 @@ class QAbstractButton;
 class QListWidget;
 
 // The main window with its seams in the test's hands: port names map to the devices the
-// test chooses, message boxes are recorded instead of shown, and the save dialog answers
-// with the name the test sets.
+// test chooses, message boxes are recorded instead of shown, the save dialog answers with the
+// name the test sets, and questions are recorded and answered as the test says (Yes unless
+// told otherwise, so the window does what its commands did before it asked).
 class WindowUnderTest {
 public:
     WindowUnderTest();
@@ -31,7 +33,11 @@ public:
     std::vector<std::string> portNamesMapped;
     std::vector<kvq::BoxMessage> messages;
     std::vector<kvq::SaveDialogRequest> saveRequests;
-    std::optional<QString> saveAnswer;  // nothing: the user cancels
+    std::optional<QString> saveAnswer;       // nothing: the user cancels
+    std::vector<kvq::BoxMessage> questions;  // as they were when the user answered
+    bool questionAnswer = true;              // true: Yes
+    // Runs while a question is open, before it is answered (lines may arrive meanwhile).
+    std::function<void(const kvq::OpenQuestion&)> whileAsked;
 
     bool Enabled(kvq::Command command) const;
     void SetEnabled(kvq::Command command, bool enabled);

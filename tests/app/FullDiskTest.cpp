@@ -1,0 +1,62 @@
+// A save that the disk cannot hold, through the main window: with-full-disk.sh gives a folder
+// (KVQ_FULL_DISK) where a file is full after 8192 bytes, in the middle of some record.
+
+#include <QDir>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "Files.h"
+#include "WindowUnderTest.h"
+
+class FullDiskTest : public QObject {
+    Q_OBJECT
+private slots:
+    void onlyWholeRecordsStay_data();
+    void onlyWholeRecordsStay();
+};
+
+void FullDiskTest::onlyWholeRecordsStay_data() {
+    QTest::addColumn<int>("recordBytes");  // with CR LF
+    QTest::addColumn<int>("wholeRecords");
+    QTest::newRow("the disk fills up inside a record") << 100 << 81;
+    QTest::newRow("the disk fills up between CR and LF") << 2731 << 2;
+    QTest::newRow("the disk fills up at a record's end") << 64 << 128;
+}
+
+// The file keeps the whole records written before the disk was full and nothing after them,
+// and the box says how many it holds.
+void FullDiskTest::onlyWholeRecordsStay() {
+    QFETCH(int, recordBytes);
+    QFETCH(int, wholeRecords);
+    const QString folder = qEnvironmentVariable("KVQ_FULL_DISK");
+    QVERIFY2(!folder.isEmpty(), "KVQ_FULL_DISK names no folder: run under with-full-disk.sh");
+    // Type 5 writes a line of four fields as it is.
+    const std::string line = "1 2 3 " + std::string(static_cast<std::size_t>(recordBytes) - 8, '4');
+    const int lines = 8192 / recordBytes + 2;
+    WindowUnderTest window;
+    window.SelectInstrumentType(5);
+    window.PutLines(std::vector<std::string>(static_cast<std::size_t>(lines), line));
+    const QString written = QDir(folder).filePath(QStringLiteral("line.kvq"));
+    window.saveAnswer = written;
+    window->SaveDataClick();
+    const QByteArray file = FileBytes(written);
+    QFile::remove(written);  // room for the next row
+
+    QByteArray expected;
+    for (int i = 0; i < wholeRecords; ++i) {
+        expected += QByteArray::fromStdString(line) + "\r\n";
+    }
+    QCOMPARE(file.size(), expected.size());
+    QCOMPARE(file, expected);
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    const QString text = window.messages.front().text;
+    QVERIFY2(text.startsWith(QStringLiteral("数据文件") + QDir::toNativeSeparators(written) +
+                             QStringLiteral("保存失败：")),
+             qPrintable(text));
+    QVERIFY2(text.endsWith(QStringLiteral("\n文件中保留了 %1 条完整的记录。").arg(wholeRecords)),
+             qPrintable(text));
+}
+
+QTEST_MAIN(FullDiskTest)
+#include "FullDiskTest.moc"
