@@ -52,9 +52,8 @@ committed_inputs() {
     fi
 }
 
-# The last status line of a libFuzzer log: "#RUNS ... cov: C ft: F ..." (fork mode adds a
-# colon after the count).
-last_status() { grep -E '^#[0-9]+:? ' "$1" | tail -n 1; }
+# The last status line of a libFuzzer log: "#RUNS<tab>DONE   cov: C ft: F ...".
+last_status() { grep -E '^#[0-9]+[[:space:]]' "$1" | tail -n 1; }
 status_field() { sed -n "s/.* $1:\{0,1\} \([0-9]*\).*/\1/p" <<<"$2"; }
 
 report_failure() {

@@ -21,7 +21,8 @@ class LineAssembler {
 public:
     static constexpr std::size_t kMaxLineBytes = 64 * 1024;
 
-    explicit LineAssembler(std::size_t maxLineBytes = kMaxLineBytes) : maxLineBytes_(maxLineBytes) {}
+    explicit LineAssembler(std::size_t maxLineBytes = kMaxLineBytes)
+        : maxLineBytes_(maxLineBytes) {}
 
     // Feeds received bytes; calls onLine(std::string_view) for each line that a line feed ends.
     // Runs of ordinary bytes are taken whole; a line that lies whole within the bytes given is
