@@ -23,6 +23,8 @@ seed LineBytes small-reads '\x43\xffline one\r\nline\x07 two\x08o\n'
 seed LineBytes at-the-bound '\xf0abc\n'
 seed LineBytes over-the-bound '\xf1abcdef\x08\x08\x08\x08\x08\x08\x08\x08xyz\r\n'
 seed LineBytes bound-small-reads '\xf5ab\x08\x08\x08\x08\x08\x08\x08\x08\x08\x08\x08\x08cd\n'
+# A carriage return cut off at a bound of 4097 must not shorten the 4096 bytes read back.
+seed LineBytes cr-at-the-read-back-bound '\xf1\r\r\n'
 seed LineBytes program-bound '\xff\x02ab\x08\x08\x08cde\r\nxy'
 seed LineBytes small-bound-backspaces '\x00\x03abcdef\x08\x08\x08\x08\x08\x08\x08\x08xyz\r\n'
 seed LineBytes small-bound-small-reads '\x42\x04ab\x07cdefg\x08\x08\x08\x08\x08\x08hi\njklmn\x08\n'
