@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
+source scripts/waits.sh
 kvq_ensure_packages "${KVQ_PACKAGES[@]}"
 export QT_QPA_PLATFORM=offscreen
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
@@ -21,7 +22,7 @@ out=$(mktemp)
 xvfb=""
 cleanup() {
     if [ -n "$xvfb" ]; then
-        kill "$xvfb" 2>/dev/null || true
+        kvq_stop_child Xvfb "$xvfb"
     fi
     rm -f "$log" "$out"
 }
@@ -29,13 +30,14 @@ trap cleanup EXIT
 failed=()
 started=$SECONDS
 
-# Runs one benchmark; its output goes to the screen, to $out and to the log of all.
+# Runs one benchmark; its output goes to the screen, to $out and to the log of all. Each has
+# ten minutes, far more than any takes on a busy machine.
 run() {
     local title=$1
     shift
     echo
     echo "== $title =="
-    if ! "$@" | tee "$out"; then
+    if ! kvq_bounded 600 "the benchmark" "$@" | tee "$out"; then
         failed+=("$title")
     fi
     cat "$out" >>"$log"
@@ -52,13 +54,13 @@ start_xvfb() {
         fi
         Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         xvfb=$!
-        for _ in $(seq 50); do
-            if [ -e "/tmp/.X11-unix/X$n" ]; then
-                display=":$n"
-                return 0
-            fi
-            sleep 0.1
-        done
+        if kvq_wait_until 10 "Xvfb :$n to start" test -e "/tmp/.X11-unix/X$n"; then
+            display=":$n"
+            return 0
+        fi
+        echo "the window benchmarks run offscreen" >&2
+        kvq_stop_child Xvfb "$xvfb"
+        xvfb=""
         return 1
     done
     return 1

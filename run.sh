@@ -64,6 +64,7 @@ EOF
 fi
 
 source scripts/deps.sh
+source scripts/waits.sh
 kvq_ensure_packages "${KVQ_PACKAGES[@]}"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)"
@@ -73,20 +74,19 @@ fi
 
 # The simulator sends its lines once a port is opened and ends when they are sent or when
 # the program closes the port; it is started again for the next open until the program ends.
+# The demo itself waits for the window to be closed, however long that takes.
 sim=""
 program=""
 stop_sim() {
     if [ -n "$sim" ]; then
-        kill -TERM "$sim" 2>/dev/null || true
-        wait "$sim" 2>/dev/null || true
+        kvq_stop_child "the simulator" "$sim"
         sim=""
     fi
 }
 finish() {
     stop_sim
     if [ -n "$program" ]; then
-        kill -TERM "$program" 2>/dev/null || true
-        wait "$program" 2>/dev/null || true
+        kvq_stop_child "the program" "$program"
     fi
 }
 trap finish EXIT

@@ -9,6 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
 source scripts/windows-env.sh
+source scripts/waits.sh
 
 mode=normal
 case "${1:-}" in
@@ -57,7 +58,7 @@ windows)
     # keep ctest waiting for it to close for as long as the server lives.
     wineserver -p >/dev/null 2>&1
     trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$wine_home"' EXIT
-    WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1
+    WINEDEBUG=-all kvq_bounded 300 "Wine's services to start" wine cmd /c exit >/dev/null 2>&1
     ctest --test-dir build-windows --output-on-failure
     ;;
 lint)

@@ -13,9 +13,11 @@ KVQ_PACKAGES_LINT=(cppcheck clang-tidy clang-format)
 KVQ_PACKAGES_SOAK=(stress-ng)
 # package.sh: CPack's Debian generator needs dpkg-shlibdeps (dpkg-dev) and file; the check
 # of the package (--test) runs lintian, desktop-file-validate, man, and drives the installed
-# program on Xvfb with xdotool, watching its file opens with strace.
+# program on Xvfb with xdotool, watching its file opens with strace, once without a session
+# bus and once inside dbus-run-session (dbus-daemon). dbus-x11 brings the autolaunch of a bus
+# that a program without one does, which the check must survive, as on many machines.
 KVQ_PACKAGES_DEB=(dpkg-dev file)
-KVQ_PACKAGES_DEB_CHECK=(lintian desktop-file-utils man-db xdotool strace)
+KVQ_PACKAGES_DEB_CHECK=(lintian desktop-file-utils man-db xdotool strace dbus-daemon dbus-x11)
 
 kvq_missing_packages() {
     local p

@@ -7,6 +7,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
+source scripts/waits.sh
 
 runs=${1:-}
 if ! [[ "$runs" =~ ^[1-9][0-9]*$ ]]; then
@@ -32,14 +33,13 @@ stress=""
 suite=""
 stop_group() {
     kill -TERM -- "-$1" 2>/dev/null
-    wait "$1" 2>/dev/null
     # Tests tidy up on SIGTERM (temporary folders, child simulators); ten seconds, then KILL.
-    for _ in {1..10}; do
-        kill -0 -- "-$1" 2>/dev/null || return 0
-        sleep 1
-    done
-    kill -KILL -- "-$1" 2>/dev/null
+    if ! kvq_wait_until 10 "group $1 to end" group_ended "$1" 2>/dev/null; then
+        kill -KILL -- "-$1" 2>/dev/null
+    fi
+    wait "$1" 2>/dev/null
 }
+group_ended() { ! kill -0 -- "-$1" 2>/dev/null; }
 stop_all() {
     [ -n "$suite" ] && stop_group "$suite"
     [ -n "$stress" ] && stop_group "$stress"
@@ -59,11 +59,15 @@ started=$SECONDS
 for ((run = 1; run <= runs; run++)); do
     log=$logs/run-$run.log
     run_started=$SECONDS
-    setsid ctest --test-dir "$build" -j "$cores" --output-on-failure >"$log" 2>&1 &
+    # Each test has its own time limit; the run as a whole has an hour, so that a test that
+    # leaves a process holding ctest's output cannot stop the soak.
+    setsid timeout --kill-after=10 3600 ctest --test-dir "$build" -j "$cores" --output-on-failure \
+        >"$log" 2>&1 &
     suite=$!
     wait "$suite"
     status=$?
     suite=""
+    [ "$status" -ne 124 ] || echo "gave up waiting for run $run of the suite after 3600 s" >>"$log"
     # ctest lists failures as "  25 - name (Failed)" after "The following tests FAILED:".
     mapfile -t failed < <(sed -n '/The following tests FAILED:/,$s/^[[:space:]]*[0-9]* - //p' "$log")
     if [ "$status" -ne 0 ] && [ "${#failed[@]}" -eq 0 ]; then

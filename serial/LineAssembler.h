@@ -15,9 +15,14 @@ namespace kvq {
 // not kept, so backspaces still remove them first and the kept part stays exact: a noisy
 // line without a line feed cannot grow the program without bound. The pane reads back only
 // the first 4096 bytes of a line, so the saved data never reaches past the kept part.
+// The program always uses kMaxLineBytes; the fuzz target gives smaller bounds, so that its
+// inputs reach the bound without 64 KiB of filler each.
 class LineAssembler {
 public:
     static constexpr std::size_t kMaxLineBytes = 64 * 1024;
+
+    explicit LineAssembler(std::size_t maxLineBytes = kMaxLineBytes)
+        : maxLineBytes_(maxLineBytes) {}
 
     // Feeds received bytes; calls onLine(std::string_view) for each line that a line feed ends.
     // Runs of ordinary bytes are taken whole; a line that lies whole within the bytes given is
@@ -42,7 +47,7 @@ public:
                     Backspace();
                     break;
                 default:  // line feed
-                    if (line_.empty() && dropped_ == 0 && run.size() <= kMaxLineBytes) {
+                    if (line_.empty() && dropped_ == 0 && run.size() <= maxLineBytes_) {
                         onLine(run);
                     } else {
                         Keep(run);
@@ -80,7 +85,7 @@ private:
     }
 
     void Keep(std::string_view run) {
-        const std::size_t room = kMaxLineBytes - line_.size();
+        const std::size_t room = maxLineBytes_ - line_.size();
         if (run.size() <= room) {
             line_.append(run);
         } else {
@@ -97,6 +102,7 @@ private:
         }
     }
 
+    std::size_t maxLineBytes_;
     std::string line_;
     std::size_t dropped_ = 0;
 };

@@ -10,18 +10,25 @@ seed() {  # seed TARGET NAME BYTES (printf format)
     printf -- "$3" >"$1/$2"
 }
 
-# LineBytes: byte 0 steers (0xF0 and up: filler up to the line bound; 0x40 to
-# 0x7F: reads of 1 to 16 bytes).
-seed LineBytes plain-lines '\x001 2 3\n4 5 6\n'
-seed LineBytes crlf-lines '\x001 2\r\n3 4\r\n'
-seed LineBytes bell-and-backspace '\x00a\x07b\x08c\x08\x08\x08d\n'
-seed LineBytes empty-lines '\x00\n\n\x08\n'
-seed LineBytes zero-byte-and-cr '\x00ab\x00cd\n\r\n\rx\r\r\nx'
-seed LineBytes gbk-backspace '\x00\xb2\xe2\x08\n'
-seed LineBytes small-reads '\x43line one\r\nline\x07 two\x08o\n'
+# LineBytes: byte 0 steers (0x40 to 0x7F: reads of 1 to 16 bytes). Below 0xF0 byte 1 sets a
+# bound of 1 + byte 1; 0xF0 to 0xFE: the bound 4097 and filler up to within (byte 0 & 0x0F)
+# of it; 0xFF: the program's bound and filler up to within byte 1 of it.
+seed LineBytes plain-lines '\x00\xff1 2 3\n4 5 6\n'
+seed LineBytes crlf-lines '\x00\xff1 2\r\n3 4\r\n'
+seed LineBytes bell-and-backspace '\x00\xffa\x07b\x08c\x08\x08\x08d\n'
+seed LineBytes empty-lines '\x00\xff\n\n\x08\n'
+seed LineBytes zero-byte-and-cr '\x00\xffab\x00cd\n\r\n\rx\r\r\nx'
+seed LineBytes gbk-backspace '\x00\xff\xb2\xe2\x08\n'
+seed LineBytes small-reads '\x43\xffline one\r\nline\x07 two\x08o\n'
 seed LineBytes at-the-bound '\xf0abc\n'
 seed LineBytes over-the-bound '\xf1abcdef\x08\x08\x08\x08\x08\x08\x08\x08xyz\r\n'
 seed LineBytes bound-small-reads '\xf5ab\x08\x08\x08\x08\x08\x08\x08\x08\x08\x08\x08\x08cd\n'
+# A carriage return cut off at a bound of 4097 must not shorten the 4096 bytes read back.
+seed LineBytes cr-at-the-read-back-bound '\xf1\r\r\n'
+seed LineBytes program-bound '\xff\x02ab\x08\x08\x08cde\r\nxy'
+seed LineBytes small-bound-backspaces '\x00\x03abcdef\x08\x08\x08\x08\x08\x08\x08\x08xyz\r\n'
+seed LineBytes small-bound-small-reads '\x42\x04ab\x07cdefg\x08\x08\x08\x08\x08\x08hi\njklmn\x08\n'
+seed LineBytes one-byte-bound '\x00\x00\n\x08a\x08\x08bc\x08d\n'
 
 # Fields: one line each; the number test sees the line and its first field.
 seed Fields empty ''

@@ -12,6 +12,7 @@ set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 PACKAGE.deb" >&2; exit 2; }
 deb=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../scripts/waits.sh"
 work=$(mktemp -d)
 installed=false
 cleanup() {
@@ -99,12 +100,20 @@ check_commands() {
     ok "--version says $version; man pages render without warnings"
 }
 
+# A command on a fresh Xvfb, bounded: the drive's own waits end well before.
+on_xvfb() {
+    kvq_bounded 180 "the drive on Xvfb" xvfb-run -a -s "-screen 0 1024x768x24" "$@"
+}
+
+# Twice: as on a server or CI machine without a session bus, and as on a desktop with one.
 check_program_on_xvfb() {
-    local root=$1
-    xvfb-run -a -s "-screen 0 1024x768x24" \
-        "$here/drive-installed.sh" "$root" "$work" "${KVQ_PACKAGE_SCREENSHOT:-}" ||
-        fail "the installed program on Xvfb"
-    ok "the menu entry's command starts the program; its help window reads Help/rs232.hlp"
+    local root=$1 drive=$here/drive-installed.sh
+    on_xvfb env -u DBUS_SESSION_BUS_ADDRESS "$drive" "$root" "$work" "${KVQ_PACKAGE_SCREENSHOT:-}" ||
+        fail "the installed program on Xvfb, without a session bus"
+    on_xvfb dbus-run-session -- "$drive" "$root" "$work" ||
+        fail "the installed program on Xvfb, with a session bus"
+    ok "without and with a session bus: the menu entry's command starts the program;" \
+        "its help window reads Help/rs232.hlp"
 }
 
 check_system_install() {

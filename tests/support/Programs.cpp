@@ -1,6 +1,7 @@
 #include "Programs.h"
 
 #include <QProcess>
+#include <QtGlobal>
 
 QString ProgramPath(const char* name) {
     return QStringLiteral(KVQ_BIN_DIR "/") + QLatin1String(name);
@@ -13,10 +14,14 @@ ProgramRun RunProgram(const QString& program, const QStringList& arguments, cons
         prepare(process);
     }
     process.start(program, arguments);
-    process.waitForStarted(kGuardMs);
+    if (!process.waitForStarted(kGuardMs)) {
+        qWarning("%s did not start: %s", qPrintable(program), qPrintable(process.errorString()));
+    }
     process.write(input);
     process.closeWriteChannel();
-    if (!process.waitForFinished(kGuardMs)) {
+    if (!process.waitForFinished(kGuardMs) && process.state() != QProcess::NotRunning) {
+        qWarning("gave up waiting for %s to end after %d s; killed", qPrintable(program),
+                 kGuardMs / 1000);
         process.kill();
         process.waitForFinished();
     }

@@ -70,6 +70,7 @@ bool SimProcess::WaitFinished(int timeoutMs) {
     if (process_.state() == QProcess::NotRunning || process_.waitForFinished(timeoutMs)) {
         return true;
     }
+    qWarning("gave up waiting for kvq-sim to end after %d ms; killed", timeoutMs);
     process_.kill();
     process_.waitForFinished();
     return false;

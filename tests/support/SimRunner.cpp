@@ -31,6 +31,10 @@ QByteArray ReadUntilHangup(int fd, qint64 limit) {
         }
         received.append(buffer, n);
     }
+    if (deadline.hasExpired()) {
+        qWarning("gave up waiting for the line to hang up after %d s (%lld bytes read)",
+                 kGuardMs / 1000, static_cast<long long>(received.size()));
+    }
     return received;
 }
 

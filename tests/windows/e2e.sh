@@ -7,6 +7,7 @@
 set -euo pipefail
 : "${WINEPREFIX:?WINEPREFIX must name the test prefix}"
 here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../../scripts/waits.sh"
 linux_bin="$1"
 convert_exe="$2"
 test_exe="$3"
@@ -31,29 +32,41 @@ for type in 0 1 2 3 4 5; do
         "${gbk[@]}" --save-sent "$work/sent-$type" --link "$WINEPREFIX/kvq-com1" \
         >"$work/sim-$type.out" 2>"$work/sim-$type.err" &
     sim_pid=$!
-    for _ in $(seq 1 600); do
-        [ -e "$WINEPREFIX/kvq-com1" ] && break
-        sleep 0.05
-    done
+    if ! kvq_wait_until 30 "kvq-sim's line $WINEPREFIX/kvq-com1 (type $type)" \
+        test -e "$WINEPREFIX/kvq-com1"; then
+        echo "FAIL type $type: kvq-sim said:" >&2
+        cat "$work/sim-$type.err" >&2
+        kvq_stop_child kvq-sim "$sim_pid"
+        sim_pid=
+        failed=1
+        continue
+    fi
     # Held until the window has opened and set up the port, which discards what waits: then
     # it is let go (see WindowReceivesTest.cpp).
     kill -STOP "$sim_pid"
     ready="$work/ready-$type"
     (
-        while [ ! -e "$ready" ]; do sleep 0.05; done
+        kvq_wait_until 600 "the window to set up COM1 (type $type)" test -e "$ready" || true
         kill -CONT "$sim_pid"
     ) &
     releaser=$!
     output_unix="$work/survey-$type"
     if ! KVQ_E2E_TYPE=$type KVQ_E2E_LINES=$lines KVQ_E2E_OUTPUT="$(winepath -w "$output_unix")" \
-        KVQ_E2E_READY="$(winepath -w "$ready")" "$here/wine-run.sh" "$test_exe"; then
+        KVQ_E2E_READY="$(winepath -w "$ready")" \
+        kvq_bounded 600 "the window to receive and save (type $type)" "$here/wine-run.sh" "$test_exe"; then
         echo "FAIL type $type: the window did not receive and save; kvq-sim said:" >&2
         cat "$work/sim-$type.err" >&2
         failed=1
     fi
-    kill "$releaser" 2>/dev/null || true
+    kvq_stop_child "the releaser of kvq-sim" "$releaser"
     kill -CONT "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" || echo "note: kvq-sim ended with status $? for type $type" >&2
+    status=0
+    kvq_wait_child 60 "kvq-sim (type $type)" "$sim_pid" || status=$?
+    if [ "$status" -eq 124 ]; then
+        kvq_stop_child kvq-sim "$sim_pid"
+    elif [ "$status" -ne 0 ]; then
+        echo "note: kvq-sim ended with status $status for type $type" >&2
+    fi
     sim_pid=
     "$linux_bin/kvq-convert" --type "$type" "$work/sent-$type" "$work/expected-$type.kvq" \
         2>"$work/convert-$type.err"

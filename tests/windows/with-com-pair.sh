@@ -8,19 +8,18 @@
 set -euo pipefail
 : "${WINEPREFIX:?WINEPREFIX must name the test prefix}"
 here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../../scripts/waits.sh"
 test_exe="$1"
 cables="$(mktemp -d)"
 socat_pid=
 watcher_pid=
 unplug() {
     if [ -n "$watcher_pid" ]; then
-        kill "$watcher_pid" 2>/dev/null || true
-        wait "$watcher_pid" 2>/dev/null || true
+        kvq_stop_child "the cable's watcher" "$watcher_pid"
     fi
     watcher_pid=
     if [ -n "$socat_pid" ]; then
-        kill "$socat_pid" 2>/dev/null || true
-        wait "$socat_pid" 2>/dev/null || true
+        kvq_stop_child socat "$socat_pid"
     fi
     socat_pid=
     rm -f "$WINEPREFIX/kvq-com1" "$WINEPREFIX/kvq-com2"
@@ -31,13 +30,12 @@ plug() {
     rm -f "$cables/com1" "$cables/com2"
     socat pty,raw,echo=0,link="$cables/com1" pty,raw,echo=0,link="$cables/com2" &
     socat_pid=$!
-    for _ in $(seq 1 200); do
-        [ -e "$cables/com1" ] && [ -e "$cables/com2" ] && break
-        sleep 0.05
-    done
+    kvq_wait_until 10 "socat's two pseudo-terminals" test -e "$cables/com1" -a -e "$cables/com2" ||
+        return 1
     ln -sfn "$cables/com1" "$WINEPREFIX/kvq-com1"
     ln -sfn "$cables/com2" "$WINEPREFIX/kvq-com2"
     rm -f "$cables/unplug"
+    # Lives as long as the test function: unplug() ends it.
     (
         while [ ! -e "$cables/unplug" ]; do sleep 0.05; done
         kill "$socat_pid" 2>/dev/null || true
@@ -49,8 +47,9 @@ failed=0
 mapfile -t functions < <("$here/wine-run.sh" "$test_exe" -functions | tr -d '\r' | sed -n 's/()$//p')
 [ "${#functions[@]}" -gt 0 ] || { echo "no test functions in $test_exe" >&2; exit 1; }
 for f in "${functions[@]}"; do
-    plug
-    KVQ_UNPLUG="$(winepath -w "$cables/unplug")" "$here/wine-run.sh" "$test_exe" "$f" || failed=1
+    plug || { failed=1; unplug; continue; }
+    KVQ_UNPLUG="$(winepath -w "$cables/unplug")" \
+        kvq_bounded 300 "the test function $f" "$here/wine-run.sh" "$test_exe" "$f" || failed=1
     unplug
 done
 exit "$failed"
