@@ -1,11 +1,12 @@
 # Sourced by test.sh --windows and build-windows.sh: the packages of the Windows cross-build
 # and the configure step of the project against the static Qt for Windows.
 
-# nsis makes the setup; python3 the third-party notices (from the Qt source's JSON files).
+# nsis makes the setup; python3 the third-party notices (from the Qt source's JSON files);
+# strace shows what the installed program reads (tests/windows/install-check.sh).
 KVQ_PACKAGES_WINDOWS=(
     g++-mingw-w64-x86-64-posix dpkg-dev xz-utils nsis python3
     wine wine64 fonts-wine socat xvfb xauth xdotool x11-utils fonts-wqy-microhei fonts-dejavu-core
-    qt6-translations-l10n
+    qt6-translations-l10n strace
 )
 
 # The setup's stub is a 32-bit program (as NSIS setups are), which Wine runs only with its

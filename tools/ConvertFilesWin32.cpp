@@ -101,9 +101,10 @@ bool ConvertOutput::OpenNamed(const std::string& path, const ConvertInput& input
                               std::string& error) {
     name_ = path;
     const std::wstring widePath = WideText(path);
-    const HANDLE existing = CreateFileW(widePath.c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE existing =
+        CreateFileW(widePath.c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (existing == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         if (code != ERROR_FILE_NOT_FOUND) {
@@ -142,8 +143,9 @@ bool ConvertOutput::OpenTemporary(const std::string& target, bool, unsigned, std
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::string name = target + ".kvq-convert-" + std::to_string(GetCurrentProcessId()) +
                                  "-" + std::to_string(attempt) + ".tmp";
-        fd_ = _wopen(WideText(name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                     _S_IREAD | _S_IWRITE);
+        fd_ =
+            _wopen(WideText(name).c_str(),
+                   _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
         if (fd_ >= 0) {
             owned_ = true;
             temporary_ = name;

@@ -38,21 +38,31 @@ void PathRulesTest::siblingWindows_data() {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("data");
     QTest::addColumn<QString>("help");
-    QTest::newRow("program in a folder of a folder")
-        << "D:\\Survey\\Bin\\prog.exe" << "D:\\Survey\\Data\\" << "D:\\Survey\\Help\\";
-    QTest::newRow("tools folder") << "C:\\Tools\\Bin\\prog.exe" << "C:\\Tools\\Data\\"
+    QTest::newRow("program in a folder of a folder") << "D:\\Survey\\Bin\\prog.exe"
+                                                     << "D:\\Survey\\Data\\"
+                                                     << "D:\\Survey\\Help\\";
+    QTest::newRow("tools folder") << "C:\\Tools\\Bin\\prog.exe"
+                                  << "C:\\Tools\\Data\\"
                                   << "C:\\Tools\\Help\\";
-    QTest::newRow("drive root keeps its backslash")
-        << "C:\\prog.exe" << "C:\\Data\\" << "C:\\Help\\";
-    QTest::newRow("no separator at all") << "prog.exe" << "\\Data\\" << "\\Help\\";
-    QTest::newRow("drive without backslash") << "C:prog.exe" << "\\Data\\" << "\\Help\\";
-    QTest::newRow("UNC-style double backslash")
-        << "\\\\srv\\prog.exe" << "\\\\Data\\" << "\\\\Help\\";
+    QTest::newRow("drive root keeps its backslash") << "C:\\prog.exe"
+                                                    << "C:\\Data\\"
+                                                    << "C:\\Help\\";
+    QTest::newRow("no separator at all") << "prog.exe"
+                                         << "\\Data\\"
+                                         << "\\Help\\";
+    QTest::newRow("drive without backslash") << "C:prog.exe"
+                                             << "\\Data\\"
+                                             << "\\Help\\";
+    QTest::newRow("UNC-style double backslash") << "\\\\srv\\prog.exe"
+                                                << "\\\\Data\\"
+                                                << "\\\\Help\\";
     // 0x81 0x5C is one GBK character whose second byte has the value of a backslash.
     QTest::newRow("second byte 0x5C is no separator")
-        << FromGbk("D:\\A\x81\\B\\prog.exe") << "D:\\Data\\" << "D:\\Help\\";
+        << FromGbk("D:\\A\x81\\B\\prog.exe") << "D:\\Data\\"
+        << "D:\\Help\\";
     QTest::newRow("folder ending in a double-byte character with 0x5C")
-        << FromGbk("D:\\Top\\\x81\\\\prog.exe") << "D:\\Top\\Data\\" << "D:\\Top\\Help\\";
+        << FromGbk("D:\\Top\\\x81\\\\prog.exe") << "D:\\Top\\Data\\"
+        << "D:\\Top\\Help\\";
     QTest::newRow("folders named in Chinese")
         << QString("D:\\测线\\线\\bin\\kvq-transfer.exe") << QString("D:\\测线\\线\\Data\\")
         << QString("D:\\测线\\线\\Help\\");
@@ -95,18 +105,26 @@ void PathRulesTest::siblingPosix() {
 void PathRulesTest::extensionWindows_data() {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("forced");
-    QTest::newRow("no extension") << "line3" << "line3.kvq";
-    QTest::newRow("other extension") << "line3.txt" << "line3.kvq";
-    QTest::newRow("only the last dot") << "a.b.c" << "a.b.kvq";
-    QTest::newRow("dot in a folder name") << "D:\\run.2\\line3" << "D:\\run.2\\line3.kvq";
-    QTest::newRow("already .kvq") << "s.kvq" << "s.kvq";
-    QTest::newRow("drive and dotless name") << "C:x" << "C:x.kvq";
-    QTest::newRow("trailing dot") << "survey." << "survey.kvq";
+    QTest::newRow("no extension") << "line3"
+                                  << "line3.kvq";
+    QTest::newRow("other extension") << "line3.txt"
+                                     << "line3.kvq";
+    QTest::newRow("only the last dot") << "a.b.c"
+                                       << "a.b.kvq";
+    QTest::newRow("dot in a folder name") << "D:\\run.2\\line3"
+                                          << "D:\\run.2\\line3.kvq";
+    QTest::newRow("already .kvq") << "s.kvq"
+                                  << "s.kvq";
+    QTest::newRow("drive and dotless name") << "C:x"
+                                            << "C:x.kvq";
+    QTest::newRow("trailing dot") << "survey."
+                                  << "survey.kvq";
     QTest::newRow("0x5C second byte does not end the name")
         << FromGbk("D:\\a.b\x81\\c") << "D:\\a.kvq";
     QTest::newRow("Chinese names in a Chinese folder")
         << QString("D:\\测线.2\\线.txt") << QString("D:\\测线.2\\线.kvq");
-    QTest::newRow("Chinese name without extension") << QString("测线数据") << QString("测线数据.kvq");
+    QTest::newRow("Chinese name without extension")
+        << QString("测线数据") << QString("测线数据.kvq");
 }
 
 void PathRulesTest::extensionWindows() {
