@@ -1,6 +1,7 @@
 #include <io.h>
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 
 #include "ConvertConsole.h"
 #include "WideText.h"
