@@ -10,8 +10,10 @@ Nothing here is written from memory:
   LGPL text from the tarball.
 - The third-party code inside Qt: the qt_attribution.json files of the tarball and the licence
   files they name. An entry is taken when the linker maps of the programs show that its code
-  went into them: an object compiled from one of its files, an object compiled from a source
-  that names one of its files (the files Qt #includes), or a resource object that holds one.
+  went into them: an object compiled from one of its files, a file #included, directly or
+  not, by a source compiled into them (an #include in a block that Windows leaves out, by
+  Q_OS_* or by a feature of the installed Qt, does not count), or a resource object that
+  holds one.
 - The compiler's runtime: the copyright files Debian installs for mingw-w64 and GCC, for the
   archives the maps show.
 """
@@ -30,6 +32,8 @@ SOURCE_SUFFIXES = (".c", ".cc", ".cpp", ".cxx", ".h", ".hh", ".hpp", ".inc", ".m
 LICENCE_NAME = re.compile(r"(?i)(licen[cs]e|copying|ftl\.txt)")
 MAP_MEMBER = re.compile(r"(\S+\.a)\(([^()\s]+)\)")
 MAP_LOAD = re.compile(r"^LOAD (\S+)$", re.MULTILINE)
+DIRECTIVE = re.compile(r"^\s*#\s*(include|if|ifdef|ifndef|elif|else|endif)\b\s*(.*)$")
+FEATURE = re.compile(r"^#define QT_FEATURE_(\w+) (-?1)$", re.MULTILINE)
 # FreeType comes under two licences, one to choose: this program takes the FreeType License,
 # whose text its LICENSE.txt only names, and which asks for this sentence in the documentation.
 CHOSEN_LICENCE_FILES = {"freetype": ["docs/FTL.TXT"]}
@@ -66,18 +70,19 @@ class Linked:
             for loaded in MAP_LOAD.findall(text):
                 if loaded.endswith(".obj") and os.path.realpath(loaded).startswith(qt_prefix):
                     self.objects.add(os.path.realpath(loaded))
-        self.qt_members = {
-            m for a, m in self.members if os.path.realpath(a).startswith(qt_prefix)
+        # "qfoo.cpp.obj" of libQt6Gui.a was compiled from a source called "qfoo.cpp".
+        self.qt_sources = {
+            (m[: -len(".obj")], os.path.basename(a))
+            for a, m in self.members
+            if m.endswith(".obj") and os.path.realpath(a).startswith(qt_prefix)
         }
-        # "qfoo.cpp.obj" was compiled from a source called "qfoo.cpp".
-        self.qt_sources = {m[: -len(".obj")] for m in self.qt_members if m.endswith(".obj")}
         self.archives = {os.path.basename(a) for a, _ in self.members}
 
 
 class QtSource:
     """The files of the Qt tarball that the notices need, read in one pass."""
 
-    def __init__(self, tarball, wanted_sources):
+    def __init__(self, tarball):
         self.names = []
         self.text = {}
         with tarfile.open(tarball) as tar:
@@ -91,7 +96,7 @@ class QtSource:
                     base == "qt_attribution.json"
                     or name.startswith("LICENSES/")
                     or (LICENCE_NAME.search(base) and member.size < 1_000_000)
-                    or (base in wanted_sources and name.startswith("src/"))
+                    or (name.startswith("src/") and name.endswith(SOURCE_SUFFIXES))
                 )
                 if keep:
                     self.text[name] = tar.extractfile(member).read().decode("utf-8", "replace")
@@ -120,22 +125,104 @@ def entry_files(source, folder, entry):
     return [n for n in source.names if n.startswith(base + "/") and n.endswith(SOURCE_SUFFIXES)]
 
 
-def why_linked(files, linked, source, resources):
+def qt_features(prefix):
+    """The features of the installed Qt: QT_CONFIG(name) is on or off on this build."""
+    features = {}
+    for folder, _, files in os.walk(os.path.join(prefix, "include")):
+        for name in files:
+            if "config" in name and name.endswith(".h"):
+                with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as f:
+                    for feature, value in FEATURE.findall(f.read()):
+                        features[feature] = value == "1"
+    return features
+
+
+def condition_on_windows(kind, text, features):
+    """Whether a preprocessor condition holds in this Windows build; None if it cannot tell.
+    A Windows build defines no Q_OS_* but Q_OS_WIN*; QT_CONFIG(x) is the installed Qt's."""
+    expr = re.sub(r"/\*.*?\*/|//.*", "", text).strip()
+    if kind == "ifdef":
+        expr = "defined(%s)" % expr
+    elif kind == "ifndef":
+        expr = "!defined(%s)" % expr
+    negated = expr.startswith("!")
+    expr = expr.lstrip("!").strip()
+    platform = re.fullmatch(r"defined\s*\(?\s*(Q_OS_\w+)\s*\)?|(Q_OS_\w+)", expr)
+    feature = re.fullmatch(r"QT_CONFIG\s*\(\s*(\w+)\s*\)", expr)
+    if platform:
+        value = (platform.group(1) or platform.group(2)).startswith("Q_OS_WIN")
+    elif feature and feature.group(1) in features:
+        value = features[feature.group(1)]
+    else:
+        return None
+    return value != negated
+
+
+def windows_includes(text, features):
+    """The file names a source #includes outside the blocks that a Windows build leaves out."""
+    includes = []
+    blocks = []  # per open #if: [active around it, a branch surely taken]
+    active = True
+    for line in text.splitlines():
+        directive = DIRECTIVE.match(line)
+        if not directive:
+            continue
+        kind, rest = directive.groups()
+        if kind == "include":
+            target = re.match(r'[<"]([^>"]+)[>"]', rest)
+            if active and target:
+                includes.append(posixpath.basename(target.group(1)))
+        elif kind in ("if", "ifdef", "ifndef"):
+            value = condition_on_windows(kind, rest, features)
+            blocks.append([active, value is True])
+            active = active and value is not False
+        elif kind == "elif" and blocks:
+            value = condition_on_windows("if", rest, features)
+            active = blocks[-1][0] and not blocks[-1][1] and value is not False
+            blocks[-1][1] = blocks[-1][1] or value is True
+        elif kind == "else" and blocks:
+            active = blocks[-1][0] and not blocks[-1][1]
+        elif kind == "endif":
+            active = blocks.pop()[0] if blocks else True
+    return includes
+
+
+class Reached:
+    """The Qt sources compiled into the programs, and every file they #include."""
+
+    def __init__(self, source, linked, features):
+        by_name = {}
+        for name in source.text:
+            if name.endswith(SOURCE_SUFFIXES):
+                by_name.setdefault(posixpath.basename(name), []).append(name)
+        self.compiled = set()
+        for base, archive in linked.qt_sources:
+            candidates = by_name.get(base, [])
+            # zlib's and FreeType's adler32.c: the one of the archive's own library.
+            stem = re.sub(r"^lib(q|Qt6)?(Bundled)?|\.a$", "", archive).lower()
+            own = [c for c in candidates if stem and stem in c.lower()]
+            self.compiled.update(own or candidates)
+        self.included_by = {}
+        todo = sorted(self.compiled)
+        while todo:
+            name = todo.pop()
+            for base in windows_includes(source.text[name], features):
+                for target in by_name.get(base, []):
+                    if target not in self.compiled and target not in self.included_by:
+                        self.included_by[target] = name
+                        todo.append(target)
+
+
+def why_linked(files, reached, resources):
     """Which part of the programs holds one of the files, or None."""
-    bases = {posixpath.basename(f) for f in files}
-    compiled = bases & linked.qt_sources
+    compiled = sorted(f for f in files if f in reached.compiled)
     if compiled:
-        return "compiled into the programs: " + ", ".join(sorted(compiled)[:3])
-    # A whole file name, as an #include names it: "md5.h", not the end of "qmd5.h".
-    named = re.compile(
-        r"(?<![\w.+-])(%s)(?![\w.+-])" % "|".join(re.escape(b) for b in sorted(bases))
-    )
-    for name, text in sorted(source.text.items()):
-        if posixpath.basename(name) in linked.qt_sources and name.endswith(SOURCE_SUFFIXES):
-            found = named.search(text)
-            if found:
-                return "used by %s: %s" % (name, found.group(1))
-    for path, data in resources.items():
+        return "compiled into the programs: " + ", ".join(posixpath.basename(f) for f in compiled[:3])
+    included = sorted(f for f in files if f in reached.included_by)
+    if included:
+        return "%s, #included by %s" % (included[0], reached.included_by[included[0]])
+    bases = {posixpath.basename(f) for f in files}
+    for path, data in sorted(resources.items()):
         held = sorted(b for b in bases if b.encode("utf-16-be") in data)
         if held:
             return "a resource in %s: %s" % (os.path.basename(path), ", ".join(held))
@@ -289,14 +376,15 @@ def main():
     linked = Linked(args.map, args.qt)
     if not linked.qt_sources:
         sys.exit("make-notices: the maps show nothing of the Qt in %s" % args.qt)
-    source = QtSource(args.tarball, linked.qt_sources)
+    source = QtSource(args.tarball)
+    reached = Reached(source, linked, qt_features(args.qt))
     resources = {}
     for path in linked.objects:
         with open(path, "rb") as f:
             resources[path] = f.read()
     taken, left_out = [], []
     for folder, entry in entries_of(source):
-        reason = why_linked(entry_files(source, folder, entry), linked, source, resources)
+        reason = why_linked(entry_files(source, folder, entry), reached, resources)
         if reason:
             taken.append(describe_entry(source, folder, entry, reason))
             print("taken: %s (%s)" % (entry["Id"], reason), file=sys.stderr)

@@ -73,8 +73,8 @@ uninstaller="$(winepath -w "$installed/uninstall.exe" | sed 's/\\/\\\\/g')"
 for value in '"DisplayName"="KVQ与计算机数据传输"' "\"DisplayVersion\"=\"$version\"" \
     '"Publisher"="KVQ data transfer developers"' \
     "\"DisplayIcon\"=\"$(sed 's/\\/\\\\/g' <<<"$program_windows"),0\"" \
-    "\"UninstallString\"=\"\\\\\"$uninstaller\\\\\"\"" \
-    "\"QuietUninstallString\"=\"\\\\\"$uninstaller\\\\\" /S\""; do
+    "\"UninstallString\"=\"\\\"$uninstaller\\\"\"" \
+    "\"QuietUninstallString\"=\"\\\"$uninstaller\\\" /S\""; do
     grep -q -x -F "$value" <<<"$entry" || fail "the installed programs' entry lacks $value"
 done
 
@@ -86,10 +86,12 @@ export DISPLAY="$display"
 # Wine's server opens the files for the program: its opens show what the program read.
 finish_wine
 strace -f -qq -e trace=openat -o "$work/opens" wineserver -f -p 60 &
+server=$!
 sleep 1
 env -u WINEQT_QPA_PLATFORM wine start "$(winepath -w "$shortcut")" >/dev/null 2>&1 &
+starter=$!
 find_window() {
-    timeout 120 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+    timeout 120 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true
 }
 main="$(find_window '^正在通过RS232接收多功能电测仪数据[.][.][.]')"
 if [ -z "$main" ]; then
@@ -99,11 +101,12 @@ else
     xdotool mousemove --window "$main" 300 200 click 1
     xdotool key --delay 300 alt+h c
     [ -n "$(find_window '^KVQ数据传输 帮助')" ] || fail "the help window did not appear"
-    grep -F "\"$installed/Help/rs232.hlp\"" "$work/opens" | grep -q -E '\) = [0-9]+$' ||
-        fail "the program did not read $installed/Help/rs232.hlp"
+    # The server reaches drive C: through the prefix's dosdevices/c: link.
+    grep -F "/users/$(id -un)/AppData/Local/Programs/KVQ Transfer/Help/rs232.hlp\"" "$work/opens" |
+        grep -q -E '\) = [0-9]+$' || fail "the program did not read $installed/Help/rs232.hlp"
 fi
 wineserver -k >/dev/null 2>&1 || true
-wait
+wait "$server" "$starter" 2>/dev/null || true
 
 echo "== the program's code in the installed tree"
 cp "$test_exe" "$installed/bin/"
@@ -122,7 +125,7 @@ win "$(winepath -w "$setup")" /S && finish_wine || fail "the upgrade failed"
 
 echo "== uninstall"
 win "$(winepath -w "$installed/uninstall.exe")" /S && finish_wine || fail "the uninstaller failed"
-left="$(cd "$installed" && find . -mindepth 1 | sort | tr '\n' ' ')"
+left="$(cd "$installed" 2>/dev/null && find . -mindepth 1 | sort | tr '\n' ' ' || true)"
 [ "$left" = "./Data ./Data/测线数据.kvq " ] || fail "the uninstaller left '$left'"
 [ ! -e "$shortcut" ] || fail "the uninstaller left the shortcut"
 win reg query "$key" >/dev/null 2>&1 && fail "the uninstaller left the registry entry"

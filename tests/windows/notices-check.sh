@@ -30,7 +30,7 @@ for archive in "${bundled[@]}"; do
     name="$(basename "$archive" .a)"
     name="${name#libQt6Bundled}"
     folder="$(grep -o -i -E "^In Qt's source: src/3rdparty/${name}[^ ]* " <<<"$notices" |
-        head -n 1 | sed 's/^In Qt.s source: //; s/ $//')"
+        head -n 1 | sed 's/^In Qt.s source: //; s/ $//' || true)"
     if [ -z "$folder" ]; then
         fail "the notices lack $(basename "$archive") (src/3rdparty/${name,,}...)"
     elif ! grep -q -F -e "--- $folder/" <<<"$notices"; then
