@@ -35,6 +35,9 @@ VIAddVersionKey /LANG=2052 "ProductVersion" "${VERSION}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+; The GPL asks no one to accept it to use the program: the page informs, it does not bind.
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "本程序是自由软件，按 GNU 通用公共许可证第 3 版（或更新的版本）发布，使用它无须接受任何条款。单击“下一步”继续。"
+!define MUI_LICENSEPAGE_BUTTON "下一步(&N) >"
 !define MUI_FINISHPAGE_RUN "${PROGRAM}"
 !insertmacro MUI_PAGE_LICENSE "${SOURCE}\LICENSE.txt"
 !insertmacro MUI_PAGE_INSTFILES
