@@ -50,6 +50,9 @@ windows)
     cmake --build build -j "$jobs" --target kvq-sim kvq-convert
     kvq_configure_windows build-windows -DKVQ_LINUX_BIN_DIR="$PWD/build/bin"
     cmake --build build-windows -j "$jobs"
+    # The zip and the setup, which the installation and licence tests take.
+    packaging/windows/make-dist.sh build-windows dist
+    kvq_ensure_wine32
     wine_home="$(mktemp -d)"
     export WINEPREFIX="$wine_home/prefix"
     scripts/wine-prefix.sh "$WINEPREFIX" >/dev/null

@@ -46,21 +46,38 @@ const QString kAllFilesPattern = QStringLiteral("*.*");
 const QString kAllFilesPattern = QStringLiteral("*");
 #endif
 
+#ifdef Q_OS_WIN
+// On Windows names and system texts are UTF-8 inside the program and UTF-16 at the system
+// (Qt's file classes, CreateFileW), so that a name outside the ANSI code page survives.
 QString FromSystem(const std::string& text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+    return QString::fromStdString(text);
 }
 
 // Paths go to the folder rules as the system writes them: Qt hands out "/" on Windows too.
 std::string EncodeName(const QString& name) {
-    return QFile::encodeName(QDir::toNativeSeparators(name)).toStdString();
+    return QDir::toNativeSeparators(name).toStdString();
 }
 
-std::string ProgramPath() {
-    return EncodeName(QCoreApplication::applicationFilePath());
+QString DecodeName(const std::string& name) {
+    return QString::fromStdString(name);
+}
+#else
+// Linux names are bytes, read in the locale's encoding.
+QString FromSystem(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string EncodeName(const QString& name) {
+    return QFile::encodeName(name).toStdString();
 }
 
 QString DecodeName(const std::string& name) {
     return QFile::decodeName(QByteArray::fromStdString(name));
+}
+#endif
+
+std::string ProgramPath() {
+    return EncodeName(QCoreApplication::applicationFilePath());
 }
 
 void SetPixelSize(QWidget* widget, int pixels) {

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace kvq {
 
@@ -16,8 +18,14 @@ namespace {
 
 bool FolderToSaveIn(const QString& folder) {
 #ifdef _WIN32
-    const QFileInfo info(folder);
-    return info.isDir() && info.isWritable();
+    // On NTFS a folder's read-only flag says nothing about who may write in it (a folder
+    // under C:\Program Files is not writable for a user, yet has no such flag): only making a
+    // file there tells. The file is removed at once.
+    if (!QFileInfo(folder).isDir()) {
+        return false;
+    }
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("kvq-save-XXXXXX.tmp")));
+    return probe.open();
 #else
     // The effective user decides, as it will when the file is created.
     const QByteArray path = QFile::encodeName(folder);
@@ -30,7 +38,17 @@ bool FolderToSaveIn(const QString& folder) {
 }  // namespace
 
 QString SaveStartFolder(const QString& dataFolder) {
-    return FolderToSaveIn(dataFolder) ? dataFolder : QDir::homePath();
+    if (FolderToSaveIn(dataFolder)) {
+        return dataFolder;
+    }
+#ifdef _WIN32
+    // Where a Windows user keeps files; the profile folder itself is full of the system's.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty()) {
+        return documents;
+    }
+#endif
+    return QDir::homePath();
 }
 
 QString NameFilter(const QString& text, const QString& patterns) {

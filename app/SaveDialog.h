@@ -23,7 +23,8 @@ using SaveDialogFunction =
     std::function<std::optional<QString>(QWidget* owner, const SaveDialogRequest& request)>;
 
 // Where the save dialog starts: the data folder if it is a folder the user may save in,
-// otherwise the user's home folder, never the folder the program was started from.
+// otherwise the user's home folder (on Windows the Documents folder), never the folder the
+// program was started from.
 QString SaveStartFolder(const QString& dataFolder);
 
 // A name filter that shows `text` and matches `patterns`: the dialog shows no patterns of

@@ -15,7 +15,7 @@ install(TARGETS kvq-transfer kvq-convert RUNTIME DESTINATION ${KVQ_APP_DIR}/bin)
 if(TARGET kvq-sim)
     install(TARGETS kvq-sim RUNTIME DESTINATION ${KVQ_APP_DIR}/bin)
 endif()
-install(FILES ${PROJECT_SOURCE_DIR}/about/Help/rs232.hlp DESTINATION ${KVQ_APP_DIR}/Help)
+install(FILES ${KVQ_HELP_FILE} DESTINATION ${KVQ_APP_DIR}/Help RENAME rs232.hlp)
 install(DIRECTORY DESTINATION ${KVQ_APP_DIR}/Data)
 
 if(NOT (UNIX AND NOT APPLE))

@@ -6,10 +6,12 @@
 namespace kvq {
 
 // Folder rules of the program, in two flavours. The Windows flavour takes "\" and ":" as
-// separators and reads paths as GBK, so the second byte of a double-byte character is never
-// a separator. The POSIX flavour, used on Linux, takes "/" as the only separator. Both are
-// built on every platform: the program uses its own platform's (DataFolder and the others
-// below), and the tests check both flavours on Linux too, where CI runs most often.
+// separators and reads paths as UTF-8, the program's form of the UTF-16 names of Windows: any
+// name the system can hold, and no byte of a multi-byte character is ever a separator (as
+// in the ANSI code page GBK a second byte 0x5C must not be). The POSIX flavour, used on Linux,
+// takes "/" as the only separator. Both are built on every platform: the program uses its own
+// platform's (DataFolder and the others below), and the tests check both flavours on Linux
+// too, where CI runs most often.
 
 // The parent of the program's own folder followed by a sub-folder text that begins and
 // ends with a separator: 'D:\Survey\Bin\prog.exe' + "\Data\" gives 'D:\Survey\Data\',
@@ -28,7 +30,7 @@ std::string ForceKvqExtensionWindows(std::string_view fileName);
 std::string ForceKvqExtensionPosix(std::string_view fileName);
 
 // The flavour of the platform the program is built for: paths as that system writes them
-// (on Windows with "\" separators, in the ANSI code page).
+// (on Windows with "\" separators, in UTF-8).
 #ifdef _WIN32
 inline constexpr bool kWindowsPaths = true;
 #else

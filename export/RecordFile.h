@@ -17,7 +17,7 @@ public:
     RecordFile& operator=(const RecordFile&) = delete;
 
     // False with Error() set if the file cannot be created or opened; an existing file that
-    // cannot be opened is left as it was.
+    // cannot be opened is left as it was. On Windows the name is UTF-8.
     bool Create(const std::string& fileName);
     // Writes to an open descriptor (standard output) that stays open after Close.
     void Adopt(int descriptor);

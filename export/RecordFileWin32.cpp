@@ -4,6 +4,7 @@
 #include <string>
 
 #include "RecordFile.h"
+#include "WideText.h"
 
 namespace kvq {
 
@@ -19,9 +20,11 @@ bool RecordFile::Fail(unsigned long error) {
 }
 
 bool RecordFile::Create(const std::string& fileName) {
-    // Shared for reading and writing: other programs may go on using the file meanwhile.
-    HANDLE handle = CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for reading and writing: other programs may go on using the file meanwhile. The
+    // UTF-8 name goes to the system as UTF-16, so names outside the code page are kept.
+    HANDLE handle =
+        CreateFileW(WideText(fileName).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return Fail(GetLastError());
     }

@@ -47,11 +47,12 @@ std::string LinesTaken(const InstrumentRow& row) {
 
 }  // namespace
 
-ConvertArguments ParseConvertArguments(int argc, const char* const* argv) {
+ConvertArguments ParseConvertArguments(const std::vector<std::string>& arguments) {
     ConvertArguments result;
     int positional = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
+    const std::size_t argc = arguments.size();
+    for (std::size_t i = 1; i < argc; ++i) {
+        const std::string_view arg = arguments[i];
         if (arg == "--help" || arg == "-h") {
             return Only(ConvertArguments::Action::kHelp);
         }
@@ -62,8 +63,8 @@ ConvertArguments ParseConvertArguments(int argc, const char* const* argv) {
             if (i + 1 >= argc) {
                 return UsageError("--type needs a number from " + TypeRange());
             }
-            if (!ParseType(argv[++i], result.type)) {
-                return UsageError("unknown instrument type '" + std::string(argv[i]) + "': use " +
+            if (!ParseType(arguments[++i], result.type)) {
+                return UsageError("unknown instrument type '" + arguments[i] + "': use " +
                                   TypeRange());
             }
         } else if (arg.size() > 1 && arg[0] == '-') {

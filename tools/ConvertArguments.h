@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kvq {
 
@@ -14,7 +15,8 @@ struct ConvertArguments {
     std::string error;   // what is wrong, for kUsageError
 };
 
-ConvertArguments ParseConvertArguments(int argc, const char* const* argv);
+// The arguments as the program got them, its own name first.
+ConvertArguments ParseConvertArguments(const std::vector<std::string>& arguments);
 
 // The usage text, with the instrument types and the lines each turns into records.
 std::string ConvertHelpText();

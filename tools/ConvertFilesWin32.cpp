@@ -1,5 +1,6 @@
 // The files of kvq-convert on Windows: the C runtime's descriptors for reading, the file's
 // identity from the system for the same-file refusals, and MoveFileEx for the replacement.
+// Names are UTF-8 in the program and go to the system as UTF-16.
 
 #include <fcntl.h>
 #include <io.h>
@@ -10,6 +11,7 @@
 
 #include "ConvertFiles.h"
 #include "SystemErrorText.h"
+#include "WideText.h"
 
 namespace kvq {
 
@@ -57,7 +59,7 @@ bool ConvertInput::Open(const std::string& argument, std::string& error) {
         _setmode(fd_, _O_BINARY);
     } else {
         name_ = argument;
-        fd_ = _open(argument.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+        fd_ = _wopen(WideText(argument).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
         if (fd_ < 0) {
             error = Reason(name_, errno);
             return false;
@@ -87,7 +89,7 @@ ConvertOutput::~ConvertOutput() {
         _close(fd_);
     }
     if (!temporary_.empty()) {
-        DeleteFileA(temporary_.c_str());
+        DeleteFileW(WideText(temporary_).c_str());
     }
 }
 
@@ -98,9 +100,11 @@ bool ConvertOutput::StandardOutputIsInput(const ConvertInput& input) const {
 bool ConvertOutput::OpenNamed(const std::string& path, const ConvertInput& input,
                               std::string& error) {
     name_ = path;
-    const HANDLE existing = CreateFileA(
-        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const std::wstring widePath = WideText(path);
+    const HANDLE existing =
+        CreateFileW(widePath.c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (existing == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         if (code != ERROR_FILE_NOT_FOUND) {
@@ -118,7 +122,7 @@ bool ConvertOutput::OpenNamed(const std::string& path, const ConvertInput& input
     }
     if (!disk) {
         // A device such as NUL is written in place: there is nothing to rename over.
-        fd_ = _open(path.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
+        fd_ = _wopen(widePath.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
         if (fd_ < 0) {
             error = Reason(path, errno);
             return false;
@@ -126,7 +130,7 @@ bool ConvertOutput::OpenNamed(const std::string& path, const ConvertInput& input
         owned_ = true;
         return true;
     }
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(widePath.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         // A file the user may not write is not replaced behind its back.
         error = Reason(path, EACCES);
@@ -139,8 +143,9 @@ bool ConvertOutput::OpenTemporary(const std::string& target, bool, unsigned, std
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::string name = target + ".kvq-convert-" + std::to_string(GetCurrentProcessId()) +
                                  "-" + std::to_string(attempt) + ".tmp";
-        fd_ = _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                    _S_IREAD | _S_IWRITE);
+        fd_ =
+            _wopen(WideText(name).c_str(),
+                   _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
         if (fd_ >= 0) {
             owned_ = true;
             temporary_ = name;
@@ -173,7 +178,7 @@ bool ConvertOutput::Commit(std::string& error) {
         return false;
     }
     if (!temporary_.empty() &&
-        MoveFileExA(temporary_.c_str(), target_.c_str(),
+        MoveFileExW(WideText(temporary_).c_str(), WideText(target_).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
         error = SystemReason(name_, GetLastError());
         return false;

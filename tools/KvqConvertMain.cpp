@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "CaptureConverter.h"
 #include "ConvertArguments.h"
+#include "ConvertConsole.h"
 #include "ConvertFiles.h"
 #include "RawDataWriter.h"
 
@@ -16,18 +18,19 @@ constexpr int kUsageError = 2;
 constexpr int kFileError = 1;
 
 int FileError(const std::string& message) {
-    std::fprintf(stderr, "kvq-convert: %s\n", message.c_str());
+    kvq::WriteText(stderr, "kvq-convert: " + message + "\n");
     return kFileError;
 }
 
 void PrintSummary(const kvq::SaveReport& report) {
-    std::fprintf(stderr, "kvq-convert: %zu lines read, %zu records written, %zu lines skipped",
-                 report.linesRead, report.records, report.linesSkipped);
+    std::string text = "kvq-convert: " + std::to_string(report.linesRead) + " lines read, " +
+                       std::to_string(report.records) + " records written, " +
+                       std::to_string(report.linesSkipped) + " lines skipped";
     if (report.readingsNotWritten > 0) {
-        std::fprintf(stderr, ", %zu readings of an incomplete group not written",
-                     report.readingsNotWritten);
+        text += ", " + std::to_string(report.readingsNotWritten) +
+                " readings of an incomplete group not written";
     }
-    std::fputc('\n', stderr);
+    kvq::WriteText(stderr, text + "\n");
 }
 
 // Reads the whole input through the byte and pane-line rules into `pane`.
@@ -77,16 +80,17 @@ int Convert(const kvq::ConvertArguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const kvq::ConvertArguments args = kvq::ParseConvertArguments(argc, argv);
+    const std::vector<std::string> arguments = kvq::CommandLineArguments(argc, argv);
+    const kvq::ConvertArguments args = kvq::ParseConvertArguments(arguments);
     switch (args.action) {
         case kvq::ConvertArguments::Action::kHelp:
-            std::fputs(kvq::ConvertHelpText().c_str(), stdout);
+            kvq::WriteText(stdout, kvq::ConvertHelpText());
             return 0;
         case kvq::ConvertArguments::Action::kVersion:
-            std::printf("kvq-convert %s\n", KVQ_VERSION);
+            kvq::WriteText(stdout, std::string("kvq-convert ") + KVQ_VERSION + "\n");
             return 0;
         case kvq::ConvertArguments::Action::kUsageError:
-            std::fprintf(stderr, "kvq-convert: %s (try --help)\n", args.error.c_str());
+            kvq::WriteText(stderr, "kvq-convert: " + args.error + " (try --help)\n");
             return kUsageError;
         case kvq::ConvertArguments::Action::kConvert:
             break;

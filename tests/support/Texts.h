@@ -8,3 +8,5 @@
 std::string Joined(const std::vector<std::string>& lines, const std::string& end);
 // The system's own text for an error number, as the program shows it.
 QString SystemText(int error);
+// Text in GBK, the ANSI code page of a Chinese Windows.
+QString FromGbk(const QByteArray& bytes);
