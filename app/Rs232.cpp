@@ -1,5 +1,6 @@
 #include "Rs232.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -18,6 +19,7 @@
 #include "MenuBarRightEdge.h"
 #include "PaneLines.h"
 #include "PathRules.h"
+#include "PortToolTips.h"
 #include "RawDataWriter.h"
 #include "ui_Rs232.h"
 
@@ -61,6 +63,24 @@ QString DecodeName(const std::string& name) {
     return QFile::decodeName(QByteArray::fromStdString(name));
 }
 
+// "COM1" or "COM2", the port name of the choice with this index.
+QString PortNameOfChoice(int index) {
+    return QStringLiteral("COM%1").arg(index + 1);
+}
+
+// A choice that reaches no port of this machine: the box also says which ports there are.
+BoxMessage WithPortsIfNotReached(BoxMessage message, const PortDirectory& ports,
+                                 const QString& portName) {
+    if (!ports.reached(portName.toStdString())) {
+        QStringList names;
+        for (const PresentPort& port : ports.present()) {
+            names << DecodeName(port.name);
+        }
+        message.text += QLatin1Char('\n') + PresentPortsLine(names);
+    }
+    return message;
+}
+
 void SetPixelSize(QWidget* widget, int pixels) {
     QFont font = widget->font();
     font.setPixelSize(pixels);
@@ -74,6 +94,9 @@ TRS232Form::TRS232Form(WindowSeams seams, QWidget* parent)
     InitFormsResources();
     if (!seams_.deviceMapper) {
         seams_.deviceMapper = DefaultDeviceForPort;
+    }
+    if (!seams_.ports.present || !seams_.ports.reached) {
+        seams_.ports = SystemPortDirectory();
     }
     if (!seams_.saveDialog) {
         seams_.saveDialog = RunSaveDialog;
@@ -126,6 +149,10 @@ void TRS232Form::SetUpWindow() {
                   {nullptr, ui_->S1},
                   {nullptr, ui_->S2}}};
     com_ = IndexRadioGroup(ui_->Com);
+    auto* portToolTips = new PortToolTips(seams_.ports.reached, this);
+    for (QAbstractButton* choice : com_->buttons()) {
+        portToolTips->Watch(choice, PortNameOfChoice(com_->id(choice)));
+    }
     instrType_ = IndexRadioGroup(ui_->InstrType);
     MakeOneRowList(ui_->BauteRate);
     MakeOneRowList(ui_->BitSize);
@@ -207,18 +234,22 @@ void TRS232Form::ClosePort() {
 
 void TRS232Form::OpenComClick() {
     ClosePort();
-    const QString portName = QStringLiteral("COM%1").arg(com_->checkedId() + 1);
+    const QString portName = PortNameOfChoice(com_->checkedId());
     const std::string device = seams_.deviceMapper(portName.toStdString());
     std::unique_ptr<SerialPort> port = CreatePlatformSerialPort();
     if (!port->Open(device)) {
-        Show(OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText()),
-                               port->LastErrorIsPermissionDenied()));
+        Show(WithPortsIfNotReached(
+            OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText()),
+                              port->LastErrorIsPermissionDenied()),
+            seams_.ports, portName));
         return;
     }
     port_ = std::move(port);
     if (!port_->ReadSettings()) {
         // Open but unconfigured: kept, not handed to the receiver, closed by the next open.
-        Show(PortFailureMessage(FromSystem(port_->LastErrorText()), false));
+        // A port is there when it also answers this (Wine opens COM names it has no device for).
+        Show(WithPortsIfNotReached(PortFailureMessage(FromSystem(port_->LastErrorText()), false),
+                                   seams_.ports, portName));
         return;
     }
     const LineSettings settings =
