@@ -13,8 +13,8 @@ QString PortToolTipText(const QString& choice, const std::optional<PresentPort>&
     QString text = choice + QStringLiteral(" → ") +
                    QFile::decodeName(QByteArray::fromStdString(reached->name));
     if (!reached->description.empty()) {
-        text += QStringLiteral(" (") + QString::fromStdString(reached->description) +
-                QLatin1Char(')');
+        text +=
+            QStringLiteral(" (") + QString::fromStdString(reached->description) + QLatin1Char(')');
     }
     return text;
 }

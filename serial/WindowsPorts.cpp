@@ -34,7 +34,8 @@ std::wstring StringOf(const wchar_t* text, DWORD bytes) {
 
 std::string Utf8Of(const std::wstring& text) {
     const int length = static_cast<int>(text.size());
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(std::max(size, 0)), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
     return bytes;
@@ -87,7 +88,8 @@ std::vector<int> ListedComNumbers() {
 // has no device for, and those open but cannot report.
 bool Answers(int number) {
     const std::string device = ComDeviceName(number);
-    HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle =
+        CreateFileA(device.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return GetLastError() == ERROR_ACCESS_DENIED;
     }
@@ -100,8 +102,8 @@ bool Answers(int number) {
 
 // The port a device of the ports class stands for: the "PortName" of its device key.
 std::optional<int> PortNumberOf(HDEVINFO devices, SP_DEVINFO_DATA& device) {
-    HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV,
-                                    KEY_QUERY_VALUE);
+    HKEY key =
+        SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
     if (key == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
@@ -130,9 +132,10 @@ std::map<int, std::string> FriendlyNames() {
         wchar_t friendly[256];
         DWORD type = 0;
         DWORD bytes = 0;
-        if (number && SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, &type,
-                                                        reinterpret_cast<BYTE*>(friendly),
-                                                        sizeof(friendly), &bytes) &&
+        if (number &&
+            SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, &type,
+                                              reinterpret_cast<BYTE*>(friendly), sizeof(friendly),
+                                              &bytes) &&
             type == REG_SZ) {
             names[*number] = FriendlyNameWithoutPort(Utf8Of(StringOf(friendly, bytes)), *number);
         }
@@ -167,9 +170,8 @@ std::string DefaultDeviceForPort(const std::string& portName) {
 }
 
 PortDirectory SystemPortDirectory() {
-    return {PresentComPorts, [](const std::string& choice) {
-                return ReachedComPort(PresentComPorts(), choice);
-            }};
+    return {PresentComPorts,
+            [](const std::string& choice) { return ReachedComPort(PresentComPorts(), choice); }};
 }
 
 }  // namespace kvq

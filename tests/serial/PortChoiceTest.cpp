@@ -49,18 +49,42 @@ void PortChoiceTest::choicesReach_data() {
     QTest::addColumn<QString>("present");
     QTest::addColumn<QString>("com1");
     QTest::addColumn<QString>("com2");
-    QTest::newRow("no port") << "" << "" << "";
-    QTest::newRow("both built in") << "COM1 COM2" << "COM1" << "COM2";
-    QTest::newRow("one adapter at COM4") << "COM4" << "COM4" << "";
-    QTest::newRow("built-in COM1, adapter at COM3") << "COM1 COM3" << "COM1" << "COM3";
-    QTest::newRow("two adapters, no built-in port") << "COM3 COM6" << "COM3" << "COM6";
-    QTest::newRow("COM1 falls back beside a built-in COM2") << "COM2 COM7" << "COM7" << "COM2";
-    QTest::newRow("COM2 is not above COM2") << "COM2" << "" << "COM2";
-    QTest::newRow("adapters unused when both are built in") << "COM1 COM2 COM5" << "COM1" << "COM2";
-    QTest::newRow("by number, not as text") << "COM10 COM9 COM12" << "COM9" << "COM10";
-    QTest::newRow("the system's order does not count") << "COM8 COM3" << "COM3" << "COM8";
-    QTest::newRow("a number listed twice is one port") << "COM4 COM4" << "COM4" << "";
-    QTest::newRow("names that are not ports") << "LPT1 COM0 COMX CNCA0 COM5" << "COM5" << "";
+    QTest::newRow("no port") << ""
+                             << ""
+                             << "";
+    QTest::newRow("both built in") << "COM1 COM2"
+                                   << "COM1"
+                                   << "COM2";
+    QTest::newRow("one adapter at COM4") << "COM4"
+                                         << "COM4"
+                                         << "";
+    QTest::newRow("built-in COM1, adapter at COM3") << "COM1 COM3"
+                                                    << "COM1"
+                                                    << "COM3";
+    QTest::newRow("two adapters, no built-in port") << "COM3 COM6"
+                                                    << "COM3"
+                                                    << "COM6";
+    QTest::newRow("COM1 falls back beside a built-in COM2") << "COM2 COM7"
+                                                            << "COM7"
+                                                            << "COM2";
+    QTest::newRow("COM2 is not above COM2") << "COM2"
+                                            << ""
+                                            << "COM2";
+    QTest::newRow("adapters unused when both are built in") << "COM1 COM2 COM5"
+                                                            << "COM1"
+                                                            << "COM2";
+    QTest::newRow("by number, not as text") << "COM10 COM9 COM12"
+                                            << "COM9"
+                                            << "COM10";
+    QTest::newRow("the system's order does not count") << "COM8 COM3"
+                                                       << "COM3"
+                                                       << "COM8";
+    QTest::newRow("a number listed twice is one port") << "COM4 COM4"
+                                                       << "COM4"
+                                                       << "";
+    QTest::newRow("names that are not ports") << "LPT1 COM0 COMX CNCA0 COM5"
+                                              << "COM5"
+                                              << "";
 }
 
 void PortChoiceTest::choicesReach() {
@@ -94,14 +118,14 @@ void PortChoiceTest::friendlyNames_data() {
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("shown");
     QTest::newRow("adapter") << "USB-SERIAL CH340 (COM4)" << 4 << "USB-SERIAL CH340";
-    QTest::newRow("two-digit port") << "Prolific USB-to-Serial Comm Port (COM12)" << 12
-                                    << "Prolific USB-to-Serial Comm Port";
+    QTest::newRow("two-digit port")
+        << "Prolific USB-to-Serial Comm Port (COM12)" << 12 << "Prolific USB-to-Serial Comm Port";
     QTest::newRow("Chinese name") << "通信端口 (COM1)" << 1 << "通信端口";
-    QTest::newRow("another port's number stays") << "Silicon Labs CP210x (COM5)" << 4
-                                                  << "Silicon Labs CP210x (COM5)";
+    QTest::newRow("another port's number stays")
+        << "Silicon Labs CP210x (COM5)" << 4 << "Silicon Labs CP210x (COM5)";
     QTest::newRow("COM1 is not the end of COM12") << "Adapter (COM12)" << 1 << "Adapter (COM12)";
-    QTest::newRow("no port in the name") << "Standard Serial over Bluetooth link" << 3
-                                         << "Standard Serial over Bluetooth link";
+    QTest::newRow("no port in the name")
+        << "Standard Serial over Bluetooth link" << 3 << "Standard Serial over Bluetooth link";
 }
 
 void PortChoiceTest::friendlyNames() {
