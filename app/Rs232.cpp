@@ -81,6 +81,14 @@ BoxMessage WithPortsIfNotReached(BoxMessage message, const PortDirectory& ports,
     return message;
 }
 
+// Each choice's tool tip says what it reaches.
+void WatchPortChoices(const QButtonGroup* choices, const PortReacher& reached, QObject* owner) {
+    auto* toolTips = new PortToolTips(reached, owner);
+    for (QAbstractButton* choice : choices->buttons()) {
+        toolTips->Watch(choice, PortNameOfChoice(choices->id(choice)));
+    }
+}
+
 void SetPixelSize(QWidget* widget, int pixels) {
     QFont font = widget->font();
     font.setPixelSize(pixels);
@@ -149,10 +157,7 @@ void TRS232Form::SetUpWindow() {
                   {nullptr, ui_->S1},
                   {nullptr, ui_->S2}}};
     com_ = IndexRadioGroup(ui_->Com);
-    auto* portToolTips = new PortToolTips(seams_.ports.reached, this);
-    for (QAbstractButton* choice : com_->buttons()) {
-        portToolTips->Watch(choice, PortNameOfChoice(com_->id(choice)));
-    }
+    WatchPortChoices(com_, seams_.ports.reached, this);
     instrType_ = IndexRadioGroup(ui_->InstrType);
     MakeOneRowList(ui_->BauteRate);
     MakeOneRowList(ui_->BitSize);
