@@ -3,6 +3,7 @@
 // (Wine lists them; they open but cannot report their settings). The far end of each cable
 // is a terminal opened as a file, not a port of the prefix.
 
+#include <QAbstractButton>
 #include <QtTest>
 
 #include "EventLoop.h"
