@@ -59,7 +59,6 @@ class WindowsPortsTest : public QObject {
 private slots:
     void choicesReachPortsAboveCom2();
     void com1WithOnlyCom5Present();
-    void nothingPresent();
 };
 
 void WindowsPortsTest::choicesReachPortsAboveCom2() {
@@ -84,16 +83,6 @@ void WindowsPortsTest::com1WithOnlyCom5Present() {
     const QString box = OpenFailure(window, "ComItem1");
     QVERIFY2(box.endsWith(QStringLiteral("\n本机的串口：COM5")), qPrintable(box));
     QVERIFY(ReceivesThrough(window, "ComItem0", "COM5"));
-}
-
-void WindowsPortsTest::nothingPresent() {
-    QVERIFY(FarEnd::Unplug());
-    QTRY_COMPARE_WITH_TIMEOUT(PresentNames(), QStringList{}, kGuardMs);
-    WindowUnderTest window;
-    window.UseSystemPorts();
-    QCOMPARE(window.ToolTipOf("ComItem0"), QStringLiteral("COM1：本机没有可用的串口"));
-    const QString box = OpenFailure(window, "ComItem0");
-    QVERIFY2(box.endsWith(QStringLiteral("\n本机没有找到串口。")), qPrintable(box));
 }
 
 QTEST_MAIN(WindowsPortsTest)
