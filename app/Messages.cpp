@@ -25,6 +25,13 @@ BoxMessage OpenFailedMessage(const QString& portName, const QString& device, con
     return {QStringLiteral("COM错误"), text, QMessageBox::NoIcon, false};
 }
 
+QString PresentPortsLine(const QStringList& portNames) {
+    if (portNames.isEmpty()) {
+        return QStringLiteral("本机没有找到串口。");
+    }
+    return QStringLiteral("本机的串口：") + portNames.join(QStringLiteral("、"));
+}
+
 BoxMessage PortFailureMessage(const QString& systemText, bool ownedByWindow) {
     // The system's texts of Windows end with a line break; those of Linux do not.
     QString text = systemText;

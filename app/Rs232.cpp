@@ -1,5 +1,6 @@
 #include "Rs232.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -20,6 +21,7 @@
 #include "MenuBarRightEdge.h"
 #include "PaneLines.h"
 #include "PathRules.h"
+#include "PortToolTips.h"
 #include "RawDataWriter.h"
 #include "ui_Rs232.h"
 
@@ -80,6 +82,32 @@ std::string ProgramPath() {
     return EncodeName(QCoreApplication::applicationFilePath());
 }
 
+// "COM1" or "COM2", the port name of the choice with this index.
+QString PortNameOfChoice(int index) {
+    return QStringLiteral("COM%1").arg(index + 1);
+}
+
+// A choice that reaches no port of this machine: the box also says which ports there are.
+BoxMessage WithPortsIfNotReached(BoxMessage message, const PortDirectory& ports,
+                                 const QString& portName) {
+    if (!ports.reached(portName.toStdString())) {
+        QStringList names;
+        for (const PresentPort& port : ports.present()) {
+            names << DecodeName(port.name);
+        }
+        message.text += QLatin1Char('\n') + PresentPortsLine(names);
+    }
+    return message;
+}
+
+// Each choice's tool tip says what it reaches.
+void WatchPortChoices(const QButtonGroup* choices, const PortReacher& reached, QObject* owner) {
+    auto* toolTips = new PortToolTips(reached, owner);
+    for (QAbstractButton* choice : choices->buttons()) {
+        toolTips->Watch(choice, PortNameOfChoice(choices->id(choice)));
+    }
+}
+
 void SetPixelSize(QWidget* widget, int pixels) {
     QFont font = widget->font();
     font.setPixelSize(pixels);
@@ -93,6 +121,9 @@ TRS232Form::TRS232Form(WindowSeams seams, QWidget* parent)
     InitFormsResources();
     if (!seams_.deviceMapper) {
         seams_.deviceMapper = DefaultDeviceForPort;
+    }
+    if (!seams_.ports.present || !seams_.ports.reached) {
+        seams_.ports = SystemPortDirectory();
     }
     if (!seams_.saveDialog) {
         seams_.saveDialog = RunSaveDialog;
@@ -150,6 +181,7 @@ void TRS232Form::SetUpWindow() {
                   {nullptr, ui_->S1},
                   {nullptr, ui_->S2}}};
     com_ = IndexRadioGroup(ui_->Com);
+    WatchPortChoices(com_, seams_.ports.reached, this);
     instrType_ = IndexRadioGroup(ui_->InstrType);
     paneType_ = instrType_->checkedId();
     MakeOneRowList(ui_->BauteRate);
@@ -237,18 +269,22 @@ void TRS232Form::ClosePort() {
 
 void TRS232Form::OpenComClick() {
     ClosePort();
-    const QString portName = QStringLiteral("COM%1").arg(com_->checkedId() + 1);
+    const QString portName = PortNameOfChoice(com_->checkedId());
     const std::string device = seams_.deviceMapper(portName.toStdString());
     std::unique_ptr<SerialPort> port = CreatePlatformSerialPort();
     if (!port->Open(device)) {
-        Show(OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText()),
-                               port->LastErrorIsPermissionDenied()));
+        Show(WithPortsIfNotReached(
+            OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText()),
+                              port->LastErrorIsPermissionDenied()),
+            seams_.ports, portName));
         return;
     }
     port_ = std::move(port);
     if (!port_->ReadSettings()) {
         // Open but unconfigured: kept, not handed to the receiver, closed by the next open.
-        Show(PortFailureMessage(FromSystem(port_->LastErrorText()), false));
+        // A port is there when it also answers this (Wine opens COM names it has no device for).
+        Show(WithPortsIfNotReached(PortFailureMessage(FromSystem(port_->LastErrorText()), false),
+                                   seams_.ports, portName));
         return;
     }
     const LineSettings settings =

@@ -43,6 +43,7 @@
 #include "DeviceMap.h"
 #include "Messages.h"
 #include "QuestionBox.h"
+#include "PortList.h"
 #include "Rdcom.h"
 #include "SaveDialog.h"
 #include "SerialPort.h"
@@ -60,10 +61,11 @@ class HelpWindow;
 class Memo;
 
 // What the main window asks of the world outside it. Empty members take the real thing;
-// tests put a pseudo-terminal behind the device mapper, answer the save dialog and the
-// questions, and record the message boxes.
+// tests put a pseudo-terminal behind the device mapper, a fake device folder behind the
+// ports, answer the save dialog and the questions, and record the message boxes.
 struct WindowSeams {
     DeviceMapper deviceMapper;
+    PortDirectory ports;  // what the choices reach (tool tips) and what is there (failures)
     SaveDialogFunction saveDialog;
     MessageBoxFunction showMessage;
     QuestionBoxFunction askQuestion;

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Makes a fresh Wine prefix for running the Windows build: no crash dialog (a crashing test
-# must fail, not wait for a click), Wine's own fonts for the Latin texts, and a folder of
-# TrueType fonts with a Chinese one for Qt's offscreen platform.
+# must fail, not wait for a click), Wine's own fonts for the Latin texts, a folder of
+# TrueType fonts with a Chinese one for Qt's offscreen platform, and no COM port but those
+# the tests plug in.
 #   scripts/wine-prefix.sh DIR
-# Tests plug a line in by pointing DIR/kvq-com1 (COM1) or DIR/kvq-com2 (COM2) at a terminal.
+# Tests plug a line into COMn (n = 1, 2, 5, 12) by pointing DIR/kvq-comN at a terminal.
 set -euo pipefail
 source "$(dirname "$0")/waits.sh"
 prefix="${1:?usage: $0 DIR}"
@@ -13,10 +14,13 @@ export WINEPREFIX="$(cd "$prefix" && pwd)" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 kvq_bounded 300 "wineboot to make the prefix" wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-# COM1 and COM2 lead to links in the prefix that tests point at pseudo-terminals. Wine makes
-# dosdevices/comN itself from this key whenever it starts (a link made there by hand is
-# replaced by one to the machine's own serial port).
-for n in 1 2; do
+# The tests' ports lead to links in the prefix that tests point at pseudo-terminals: COM1 and
+# COM2, and COM5 and COM12 for the choices that reach a port above COM2 (COM12 needs the
+# "\\.\" prefix). Wine makes dosdevices/comN itself from this key whenever it starts (a link
+# made there by hand is replaced). A port without its terminal is listed but has no device:
+# it opens and cannot report its settings.
+test_ports="1 2 5 12"
+for n in $test_ports; do
     wine reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$WINEPREFIX/kvq-com$n" /f >/dev/null 2>&1
 done
 fonts="$WINEPREFIX/drive_c/windows/Fonts"
@@ -28,4 +32,13 @@ for f in /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf /usr/share/fonts/truety
     [ -e "$f" ] && ln -sf "$f" "$qtfonts/"
 done
 kvq_bounded 120 "the Wine server of the new prefix to end" wineserver -w
+# Wine also gives each of the machine's own /dev/ttyS*, ttyUSB* and ttyACM* the lowest free
+# COM number, which would put this machine's serial port (or none) before the tests' ports.
+# A folder in place of every other number's link keeps Wine from making that port: it cannot
+# replace a folder with its link, and then makes no port of that number.
+for n in $(seq 1 256); do
+    case " $test_ports " in *" $n "*) continue ;; esac
+    rm -f "$WINEPREFIX/dosdevices/com$n"
+    mkdir -p "$WINEPREFIX/dosdevices/com$n"
+done
 echo "$WINEPREFIX"

@@ -6,9 +6,11 @@
 #include <QTest>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include <sys/stat.h>
 
+#include "DeviceFolder.h"
 #include "Memo.h"
 #include "PermissionBitsBind.h"
 #include "SerialPort.h"
@@ -35,6 +37,9 @@ class PortCommandsTest : public QObject {
 private slots:
     void openFailure_data();
     void openFailure();
+    void choicesSayWhatTheyReach_data();
+    void choicesSayWhatTheyReach();
+    void toolTipLooksWhenThePointerRests();
     void openRefusedForLackOfPermission();
     void openAgainClosesThePortFirst();
     void settingsCannotBeRead();
@@ -71,12 +76,76 @@ void PortCommandsTest::openFailure() {
     QCOMPARE(message.text, QStringLiteral("打开") + portName +
                                QStringLiteral("通信端口错误!\n请利用其它通信端口。\n") +
                                QStringLiteral("/nonexistent/") + portName + QStringLiteral(": ") +
-                               SystemText(ENOENT));
+                               SystemText(ENOENT) + QStringLiteral("\n本机没有找到串口。"));
     QCOMPARE(message.icon, QMessageBox::NoIcon);
     QVERIFY(!message.ownedByWindow);
     QVERIFY(!window->PortOpen());
     QVERIFY(window->Receiver().PortHandle() == nullptr);
     QCOMPARE(window.CommandStates(), before);
+}
+
+// The tool tips and the failure box of a fake device folder, looked up as the program does
+// under /dev and /sys. DEV stands for the folder.
+void PortCommandsTest::choicesSayWhatTheyReach_data() {
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("com1");
+    QTest::addColumn<QString>("com2");
+    QTest::addColumn<QString>("radio");  // the choice then opened
+    QTest::addColumn<QString>("box");
+    const QString notTty = SystemText(ENOTTY) + QLatin1Char('\n') + kPortFailed;
+    QTest::newRow("nothing there")
+        << QStringList{} << "COM1：本机没有可用的串口"
+        << "COM2：本机没有可用的串口"
+        << "ComItem1"
+        << "打开COM2通信端口错误!\n请利用其它通信端口。\nDEV/ttyS1: " + SystemText(ENOENT) +
+               "\n本机没有找到串口。";
+    QTest::newRow("COM1 absent, an adapter for COM2")
+        << QStringList{"ttyS2=4", "ttyUSB1"} << "COM1：本机没有可用的串口"
+        << "COM2 → DEV/ttyUSB1"
+        << "ComItem0"
+        << "打开COM1通信端口错误!\n请利用其它通信端口。\nDEV/ttyS0: " + SystemText(ENOENT) +
+               "\n本机的串口：DEV/ttyUSB1、DEV/ttyS2";
+    // The ttyS1 node opens but has no UART behind it: that box lists the ports too.
+    QTest::newRow("ttyS nodes without a UART")
+        << QStringList{"ttyUSB0", "ttyS0=0", "ttyS1=0"} << "COM1 → DEV/ttyUSB0"
+        << "COM2：本机没有可用的串口"
+        << "ComItem1" << notTty + "\n本机的串口：DEV/ttyUSB0";
+    QTest::newRow("a port that is there lists nothing")
+        << QStringList{"ttyUSB0", "ttyS1=4"} << "COM1 → DEV/ttyUSB0"
+        << "COM2 → DEV/ttyS1"
+        << "ComItem0" << notTty;
+}
+
+void PortCommandsTest::choicesSayWhatTheyReach() {
+    QFETCH(QStringList, entries);
+    QFETCH(QString, com1);
+    QFETCH(QString, com2);
+    QFETCH(QString, radio);
+    QFETCH(QString, box);
+    const DeviceFolder folder(entries);
+    QVERIFY(folder.IsValid());
+    const QString dev = QString::fromStdString(folder.Dev());
+    WindowUnderTest window;
+    window.UseDeviceFolder(folder.Dev(), folder.Sys());
+    QCOMPARE(window.ToolTipOf(QStringLiteral("ComItem0")), com1.replace("DEV", dev));
+    QCOMPARE(window.ToolTipOf(QStringLiteral("ComItem1")), com2.replace("DEV", dev));
+    window.Button(radio)->click();
+    window->OpenComClick();
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    QCOMPARE(window.messages.front().text, box.replace("DEV", dev));
+}
+
+// An adapter plugged in while the window is open shows in the next tool tip.
+void PortCommandsTest::toolTipLooksWhenThePointerRests() {
+    const DeviceFolder folder({});
+    QVERIFY(folder.IsValid());
+    WindowUnderTest window;
+    window.UseDeviceFolder(folder.Dev(), folder.Sys());
+    QCOMPARE(window.ToolTipOf(QStringLiteral("ComItem0")),
+             QStringLiteral("COM1：本机没有可用的串口"));
+    QVERIFY(std::ofstream(folder.Path(QStringLiteral("ttyUSB0"))));
+    QCOMPARE(window.ToolTipOf(QStringLiteral("ComItem0")),
+             QStringLiteral("COM1 → ") + QString::fromStdString(folder.Path("ttyUSB0")));
 }
 
 // A real refusal by the system: the line's device with no permission bits, opened by a user

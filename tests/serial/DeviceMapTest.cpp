@@ -1,11 +1,29 @@
-#include <QTemporaryDir>
 #include <QtTest>
-#include <filesystem>
-#include <fstream>
 
+#include "DeviceFolder.h"
 #include "DeviceMap.h"
 
-namespace fs = std::filesystem;
+namespace {
+
+// The ports' names relative to the folder, in their order: "ttyUSB0 ttyS0".
+QString Names(const DeviceFolder& folder, const std::vector<kvq::PresentPort>& ports) {
+    QStringList names;
+    for (const kvq::PresentPort& port : ports) {
+        const bool inFolder = port.name.rfind(folder.Dev() + "/", 0) == 0 &&
+                              port.device == port.name && port.description.empty();
+        names << (inFolder ? QString::fromStdString(port.name.substr(folder.Dev().size() + 1))
+                           : QStringLiteral("?") + QString::fromStdString(port.name));
+    }
+    return names.join(QLatin1Char(' '));
+}
+
+QString Reached(const DeviceFolder& folder, const char* choice) {
+    const std::optional<kvq::PresentPort> port =
+        kvq::ReachedPortUnder(folder.Dev(), folder.Sys(), choice);
+    return port ? Names(folder, {*port}) : QString();
+}
+
+}  // namespace
 
 class DeviceMapTest : public QObject {
     Q_OBJECT
@@ -13,6 +31,8 @@ class DeviceMapTest : public QObject {
 private slots:
     void mapsPortNames_data();
     void mapsPortNames();
+    void presentPorts_data();
+    void presentPorts();
     void defaultUsesDev();
 };
 
@@ -54,19 +74,62 @@ void DeviceMapTest::mapsPortNames() {
     QFETCH(QString, port);
     QFETCH(QString, expected);
 
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const fs::path root = dir.path().toStdString();
-    for (const QString& entry : entries) {
-        const QStringList parts = entry.split("->");
-        if (parts.size() == 2) {
-            fs::create_symlink(parts[1].toStdString(), root / parts[0].toStdString());
-        } else {
-            std::ofstream(root / entry.toStdString());
-        }
-    }
-    QCOMPARE(kvq::DeviceForPortUnder(root.string(), port.toStdString()),
-             (root / expected.toStdString()).string());
+    const DeviceFolder folder(entries);
+    QVERIFY(folder.IsValid());
+    QCOMPARE(kvq::DeviceForPortUnder(folder.Dev(), port.toStdString()), folder.Path(expected));
+}
+
+void DeviceMapTest::presentPorts_data() {
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("present");  // in their order
+    QTest::addColumn<QString>("com1");     // what the choice reaches; empty: nothing
+    QTest::addColumn<QString>("com2");
+
+    QTest::newRow("nothing there") << QStringList{} << ""
+                                   << ""
+                                   << "";
+    QTest::newRow("ttyS nodes without a UART do not count")
+        << QStringList{"ttyS0=0", "ttyS1=0", "ttyS2", "ttyS3"} << ""
+        << ""
+        << "";
+    QTest::newRow("a UART counts") << QStringList{"ttyS0=4", "ttyS1=0"} << "ttyS0"
+                                   << "ttyS0"
+                                   << "";
+    QTest::newRow("adapters before UARTs, each by number")
+        << QStringList{"ttyS0=4", "ttyACM0", "ttyUSB10", "ttyUSB2"}
+        << "ttyUSB2 ttyUSB10 ttyACM0 ttyS0"
+        << "ttyACM0"
+        << "";
+    QTest::newRow("COM link to an adapter") << QStringList{"COM2->ttyUSB5", "ttyUSB5"} << "ttyUSB5"
+                                            << ""
+                                            << "COM2";
+    QTest::newRow("COM link to a ttyS node without a UART is passed over")
+        << QStringList{"COM1->ttyS0", "ttyS0=0", "ttyUSB0"} << "ttyUSB0"
+        << "ttyUSB0"
+        << "";
+    QTest::newRow("COM link to an unplugged adapter") << QStringList{"COM1->ttyUSB7"} << ""
+                                                      << ""
+                                                      << "";
+    QTest::newRow("COM2 falls back to its UART")
+        << QStringList{"ttyS1=4", "ttyUSB0"} << "ttyUSB0 ttyS1"
+        << "ttyUSB0"
+        << "ttyS1";
+    QTest::newRow("other names are not ports")
+        << QStringList{"ttyS", "ttySAC0", "ttyUSB", "ttyUSBx1", "tty0", "ttyprintk", "COM1"} << ""
+        << "COM1"
+        << "";
+}
+
+void DeviceMapTest::presentPorts() {
+    QFETCH(QStringList, entries);
+    QFETCH(QString, present);
+    QFETCH(QString, com1);
+    QFETCH(QString, com2);
+    const DeviceFolder folder(entries);
+    QVERIFY(folder.IsValid());
+    QCOMPARE(Names(folder, kvq::PresentPortsUnder(folder.Dev(), folder.Sys())), present);
+    QCOMPARE(Reached(folder, "COM1"), com1);
+    QCOMPARE(Reached(folder, "COM2"), com2);
 }
 
 void DeviceMapTest::defaultUsesDev() {

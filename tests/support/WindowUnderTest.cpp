@@ -1,7 +1,10 @@
 #include "WindowUnderTest.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QHelpEvent>
 #include <QListWidget>
+#include <QToolTip>
 
 #include "Memo.h"
 
@@ -9,8 +12,24 @@ WindowUnderTest::WindowUnderTest() {
     kvq::WindowSeams seams;
     seams.deviceMapper = [this](const std::string& portName) {
         portNamesMapped.push_back(portName);
+        if (mapper_) {
+            return mapper_(portName);
+        }
         const auto it = devices.find(portName);
         return it != devices.end() ? it->second : "/nonexistent/" + portName;
+    };
+    seams.ports.present = [this] {
+        return ports_.present ? ports_.present() : std::vector<kvq::PresentPort>{};
+    };
+    seams.ports.reached = [this](const std::string& choice) -> std::optional<kvq::PresentPort> {
+        if (ports_.reached) {
+            return ports_.reached(choice);
+        }
+        const auto it = devices.find(choice);
+        if (it == devices.end()) {
+            return std::nullopt;
+        }
+        return kvq::PresentPort{it->second, it->second, {}};
     };
     seams.showMessage = [this](const kvq::BoxMessage& message) { messages.push_back(message); };
     seams.askQuestion = [this](const kvq::OpenQuestion& question) {
@@ -28,6 +47,27 @@ WindowUnderTest::WindowUnderTest() {
 }
 
 WindowUnderTest::~WindowUnderTest() = default;
+
+void WindowUnderTest::UseDeviceFolder(const std::string& devRoot, const std::string& sysRoot) {
+    mapper_ = [devRoot](const std::string& portName) {
+        return kvq::DeviceForPortUnder(devRoot, portName);
+    };
+    ports_ = kvq::PortDirectoryUnder(devRoot, sysRoot);
+}
+
+void WindowUnderTest::UseSystemPorts() {
+    mapper_ = kvq::DefaultDeviceForPort;
+    ports_ = kvq::SystemPortDirectory();
+}
+
+QString WindowUnderTest::ToolTipOf(const QString& name) const {
+    QWidget* widget = window_->findChild<QWidget*>(name);
+    Q_ASSERT(widget != nullptr);
+    const QPoint inside(2, 2);
+    QHelpEvent rest(QEvent::ToolTip, inside, widget->mapToGlobal(inside));
+    QCoreApplication::sendEvent(widget, &rest);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
 
 bool WindowUnderTest::Enabled(kvq::Command command) const {
     const auto name = kvq::kCommandNames[static_cast<std::size_t>(command)];

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CommandTable.h"
+#include "DeviceMap.h"
 #include "Messages.h"
 #include "Rs232.h"
 #include "SaveDialog.h"
@@ -17,9 +18,10 @@ class QAbstractButton;
 class QListWidget;
 
 // The main window with its seams in the test's hands: port names map to the devices the
-// test chooses, message boxes are recorded instead of shown, the save dialog answers with the
-// name the test sets, and questions are recorded and answered as the test says (Yes unless
-// told otherwise, so the window does what its commands did before it asked).
+// test chooses (or to a fake device folder, or to the system's ports), message boxes are
+// recorded instead of shown, the save dialog answers with the name the test sets, and
+// questions are recorded and answered as the test says (Yes unless told otherwise, so the
+// window does what its commands did before it asked).
 class WindowUnderTest {
 public:
     WindowUnderTest();
@@ -28,8 +30,13 @@ public:
     kvq::TRS232Form& Window() { return *window_; }
     kvq::TRS232Form* operator->() { return window_.get(); }
 
-    // Where the window's "COM1" and "COM2" lead.
+    // Where the window's "COM1" and "COM2" lead: they reach these devices, and the window
+    // finds no other port.
     std::map<std::string, std::string> devices;
+    // Instead of `devices`: opens and looks up ports as the program does under /dev and /sys.
+    void UseDeviceFolder(const std::string& devRoot, const std::string& sysRoot);
+    // Instead of `devices`: the system's own ports, as the program has them.
+    void UseSystemPorts();
     std::vector<std::string> portNamesMapped;
     std::vector<kvq::BoxMessage> messages;
     std::vector<kvq::SaveDialogRequest> saveRequests;
@@ -48,11 +55,15 @@ public:
     // Clicks a command button as the user does; false if it is missing or disabled.
     bool Click(const char* name);
     QListWidget* List(const QString& name) const;
+    // The tool tip shown when the pointer comes to rest on the named control.
+    QString ToolTipOf(const QString& name) const;
     // Selects the instrument type as the user does, by its radio button.
     void SelectInstrumentType(int index);
     // Appends lines to the text pane as the receiver hands them over.
     void PutLines(const std::vector<std::string>& lines);
 
 private:
+    kvq::DeviceMapper mapper_;  // empty: `devices`
+    kvq::PortDirectory ports_;  // empty: `devices`
     std::unique_ptr<kvq::TRS232Form> window_;
 };

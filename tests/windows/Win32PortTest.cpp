@@ -11,49 +11,13 @@
 #include <vector>
 
 #include "EventLoop.h"
+#include "FarEnd.h"
 #include "LineSettings.h"
 #include "Rdcom.h"
 #include "ReceiverSinks.h"
 #include "SerialPort.h"
 
 namespace {
-
-// The instrument's end of the cable.
-class FarEnd {
-public:
-    FarEnd() {
-        handle_ = CreateFileA("COM2", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    }
-    ~FarEnd() { Close(); }
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    bool Send(const std::string& bytes) {
-        DWORD written = 0;
-        return WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                         nullptr) &&
-               written == bytes.size();
-    }
-    void Close() {
-        if (IsOpen()) {
-            CloseHandle(handle_);
-            handle_ = INVALID_HANDLE_VALUE;
-        }
-    }
-    // Pulls the cable out: with-com-pair.sh ends socat when the file KVQ_UNPLUG appears,
-    // and COM1 hangs up.
-    static bool Unplug() {
-        const QByteArray name = qgetenv("KVQ_UNPLUG");
-        HANDLE file = CreateFileA(name.constData(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return false;
-        }
-        CloseHandle(file);
-        return true;
-    }
-
-private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
 
 double ProcessCpuSeconds() {
     FILETIME created, exited, kernel, user;
@@ -172,7 +136,7 @@ void Win32PortTest::waitingBytesAllRead() {
     QFETCH(int, size);
     Receiving r;
     QVERIFY(r.Open());
-    FarEnd instrument;
+    FarEnd instrument("COM2");
     QVERIFY(instrument.IsOpen());
     const std::string bytes = NumberedBytes(size);
     // Sent while the receiver is paused, so that all of them wait at once.
@@ -189,7 +153,7 @@ void Win32PortTest::waitingBytesAllRead() {
 void Win32PortTest::farEndClosedReportedOnce() {
     Receiving r;
     QVERIFY(r.Open());
-    FarEnd instrument;
+    FarEnd instrument("COM2");
     QVERIFY(instrument.IsOpen());
     r.receiver.Resume();
     QVERIFY(instrument.Send("before\n"));
