@@ -12,6 +12,7 @@
 
 #include "DeviceMap.h"
 #include "PortChoice.h"
+#include "WideText.h"
 
 namespace kvq {
 
@@ -30,15 +31,6 @@ std::wstring StringOf(const wchar_t* text, DWORD bytes) {
         ++length;
     }
     return {text, length};
-}
-
-std::string Utf8Of(const std::wstring& text) {
-    const int length = static_cast<int>(text.size());
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
-    return bytes;
 }
 
 // Port names are ASCII "COMn"; the system's case is not guaranteed.
@@ -137,7 +129,7 @@ std::map<int, std::string> FriendlyNames() {
                                               reinterpret_cast<BYTE*>(friendly), sizeof(friendly),
                                               &bytes) &&
             type == REG_SZ) {
-            names[*number] = FriendlyNameWithoutPort(Utf8Of(StringOf(friendly, bytes)), *number);
+            names[*number] = FriendlyNameWithoutPort(Utf8Text(StringOf(friendly, bytes)), *number);
         }
     }
     SetupDiDestroyDeviceInfoList(devices);
