@@ -180,14 +180,7 @@ void TRS232Form::SetUpWindow() {
                   {nullptr, ui_->N5},
                   {nullptr, ui_->S1},
                   {nullptr, ui_->S2}}};
-    com_ = IndexRadioGroup(ui_->Com);
-    WatchPortChoices(com_, seams_.ports.reached, this);
-    instrType_ = IndexRadioGroup(ui_->InstrType);
-    paneType_ = instrType_->checkedId();
-    MakeOneRowList(ui_->BauteRate);
-    MakeOneRowList(ui_->BitSize);
-    MakeOneRowList(ui_->StopBit);
-    ui_->OpenCom->setFocus();
+    SetUpChoices();
 
     // Centred on the screen; the frame is not known before the window is shown, so the
     // client area is centred.
@@ -197,6 +190,18 @@ void TRS232Form::SetUpWindow() {
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                         screen->availableGeometry()));
     }
+}
+
+// The radio groups numbered by item, the one-row lists, the port choices' tool tips.
+void TRS232Form::SetUpChoices() {
+    com_ = IndexRadioGroup(ui_->Com);
+    WatchPortChoices(com_, seams_.ports.reached, this);
+    instrType_ = IndexRadioGroup(ui_->InstrType);
+    paneType_ = instrType_->checkedId();
+    MakeOneRowList(ui_->BauteRate);
+    MakeOneRowList(ui_->BitSize);
+    MakeOneRowList(ui_->StopBit);
+    ui_->OpenCom->setFocus();
 }
 
 void TRS232Form::ConnectSignals() {

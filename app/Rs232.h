@@ -4,16 +4,20 @@
 // is `RS232Form`, the window class `TRS232Form`, and each handler is named after its control
 // and event (`X1Click`). What those names stand for:
 //
+// clang-format off
 //   name         control                  caption        meaning
-//   OpenCom      button                   打开通信口     open the chosen port, write the line
-//   settings ReceiveData  button                   接收数据       start receiving into the text
-//   pane Stop         button                   停止传输       stop receiving ClearData    button
-//   清除数据       empty the text pane SaveData     button                   保存数据       save
-//   the pane's lines as a .kvq file BitBtn1      button                   Close          close the
-//   window F1           menu                     文件           File S2           File menu item
-//   保存数据       save, as SaveData N1           File menu item           退出           exit N2
-//   menu                     端口控制       Port control N3           Port menu item 打开通信口
-//   open the port, as OpenCom X1           Port menu item           关闭通信口     close the port
+//   OpenCom      button                   打开通信口     open the chosen port, set the line
+//   ReceiveData  button                   接收数据       start receiving into the text pane
+//   Stop         button                   停止传输       stop receiving
+//   ClearData    button                   清除数据       empty the text pane
+//   SaveData     button                   保存数据       save the pane's lines as a .kvq file
+//   BitBtn1      button                   Close          close the window
+//   F1           menu                     文件           File
+//   S2           File menu item           保存数据       save, as SaveData
+//   N1           File menu item           退出           exit
+//   N2           menu                     端口控制       Port control
+//   N3           Port menu item           打开通信口     open the port, as OpenCom
+//   X1           Port menu item           关闭通信口     close the port
 //   N5           Port menu item           接受数据       receive, as ReceiveData
 //   S1           Port menu item           停止传输       stop, as Stop
 //   H1           menu                     帮助           Help
@@ -27,6 +31,7 @@
 //   InstrType    group, InstrTypeItem0-5  仪器类型       instrument type (export/InstrumentTable.h)
 //   Memo         text pane                接收到的观测数据  the received lines
 //   Rdcom        receiver (ReadCom)       —              read steps from the port (serial/Rdcom.h)
+// clang-format on
 //
 // The commands whose enabled state changes, and their rules, are in CommandTable.h.
 
@@ -42,8 +47,8 @@
 #include "CommandTable.h"
 #include "DeviceMap.h"
 #include "Messages.h"
-#include "QuestionBox.h"
 #include "PortList.h"
+#include "QuestionBox.h"
 #include "Rdcom.h"
 #include "SaveDialog.h"
 #include "SerialPort.h"
@@ -111,6 +116,7 @@ private:
     void ShowPortFailure(const std::string& systemText) override;
 
     void SetUpWindow();
+    void SetUpChoices();
     void ConnectSignals();
     void ApplyColumn(CommandColumn column);
     void SetCommandEnabled(Command command, bool enabled);
