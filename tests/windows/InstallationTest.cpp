@@ -1,7 +1,8 @@
 // The program's own code in an installed or unpacked tree: install-check.sh copies this test
 // into the tree's bin\, so it finds the help file and the data folder from its own path as the
 // program does. It runs in the installation of the setup and in a zip unpacked under a
-// folder with a Chinese name, under an ANSI code page without Chinese.
+// folder with a Chinese name, under an ANSI code page without Chinese, with the instrument on
+// COM5 only (with-com-pair.sh --ports 5), so that the default "COM1" reaches it.
 //   KVQ_SAVE_NAME          the name to save as in Data\, without ".kvq"
 //   KVQ_FOREIGN_CODE_PAGE  set: the system's ANSI code page must not spell that name
 
@@ -13,7 +14,7 @@
 
 #include "Files.h"
 #include "HelpWindow.h"
-#include "WindowUnderTest.h"
+#include "WindowOnCable.h"
 
 namespace {
 
@@ -59,8 +60,10 @@ void InstallationTest::saveLandsInData() {
                                                        .arg(name)));
     }
     WindowUnderTest window;
+    window.UseSystemPorts();
     const std::string line = "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20";
-    window.PutLines({line});
+    QVERIFY(ReceivesThrough(window, "ComItem0", "COM5", line));
+    QVERIFY(window.Click("Stop"));
     const QString data = TreeFolder("Data");
     window.saveAnswer = data + "/" + name;
     window->SaveDataClick();

@@ -8,8 +8,7 @@
 
 #include "EventLoop.h"
 #include "FarEnd.h"
-#include "Memo.h"
-#include "WindowUnderTest.h"
+#include "WindowOnCable.h"
 #include "WindowsPorts.h"
 
 namespace {
@@ -20,28 +19,6 @@ QStringList PresentNames() {
         names << QString::fromStdString(port.name);
     }
     return names;
-}
-
-// Opens the choice through the window and receives one line sent at the far end of `port`.
-bool ReceivesThrough(WindowUnderTest& window, const char* choice, const char* port) {
-    window.Button(QString::fromLatin1(choice))->click();
-    if (!window.Click("OpenCom") || !window->PortOpen() || !window.Click("ReceiveData")) {
-        qWarning("%s did not open: %s", choice,
-                 window.messages.empty() ? "" : qPrintable(window.messages.back().text));
-        return false;
-    }
-    const std::string line = std::string(choice) + " through " + port;
-    FarEnd instrument(qEnvironmentVariable((std::string("KVQ_FAR_") + port).c_str()).toStdString());
-    if (!instrument.Send(line + "\n")) {
-        qWarning("the far end of %s takes no bytes", port);
-        return false;
-    }
-    const kvq::Memo& pane = window->TextPane();
-    if (!RunEventsUntil([&] { return pane.LineCount() == 1; })) {
-        qWarning("no line arrived through %s", port);
-        return false;
-    }
-    return pane.LineText(0) == QString::fromStdString(line);
 }
 
 // The text of the box the choice's open shows.
@@ -69,7 +46,7 @@ void WindowsPortsTest::choicesReachPortsAboveCom2() {
     // Wine has no friendly names for its ports.
     QCOMPARE(window.ToolTipOf("ComItem0"), QStringLiteral("COM1 → COM5"));
     QCOMPARE(window.ToolTipOf("ComItem1"), QStringLiteral("COM2 → COM12"));
-    QVERIFY(ReceivesThrough(window, "ComItem1", "COM12"));
+    QVERIFY(ReceivesThrough(window, "ComItem1", "COM12", "COM2 through COM12"));
 }
 
 void WindowsPortsTest::com1WithOnlyCom5Present() {
@@ -82,7 +59,7 @@ void WindowsPortsTest::com1WithOnlyCom5Present() {
     // Wine's COM2 opens and then fails; Windows' fails to open: either box lists the ports.
     const QString box = OpenFailure(window, "ComItem1");
     QVERIFY2(box.endsWith(QStringLiteral("\n本机的串口：COM5")), qPrintable(box));
-    QVERIFY(ReceivesThrough(window, "ComItem0", "COM5"));
+    QVERIFY(ReceivesThrough(window, "ComItem0", "COM5", "COM1 through COM5"));
 }
 
 QTEST_MAIN(WindowsPortsTest)

@@ -4,7 +4,8 @@
 # - the program started through its shortcut shows its window and, from its Help menu,
 #   reads the installed help file (the file opens of Wine's server, traced with strace);
 # - the program's own code in the installed tree (InstallationTest.exe copied into bin\):
-#   the help file, and a save with a Chinese name that lands in the installed Data\;
+#   the help file, and lines received through the default "COM1" from an instrument on COM5
+#   saved with a Chinese name into the installed Data\;
 # - setup /S again (an upgrade): the saved file stays, a file of the old version goes;
 # - the uninstaller /S: everything goes but the saved file;
 # - the zip unpacked under a folder with a Chinese name: the help file, a save with a Chinese
@@ -110,7 +111,7 @@ wait "$server" "$starter" 2>/dev/null || true
 
 echo "== the program's code in the installed tree"
 cp "$test_exe" "$installed/bin/"
-KVQ_FOREIGN_CODE_PAGE=1 "$here/wine-run.sh" "$installed/bin/$(basename "$test_exe")" ||
+KVQ_FOREIGN_CODE_PAGE=1 "$here/with-com-pair.sh" --ports 5 "$installed/bin/$(basename "$test_exe")" ||
     fail "the program's code in the installed tree"
 rm "$installed/bin/$(basename "$test_exe")"
 saved="$installed/Data/测线数据.kvq"
@@ -137,7 +138,7 @@ python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.arg
     "$dist/kvq-transfer-win64.zip" "$unpacked"
 tree="$unpacked/kvq-transfer-win64"
 cp "$test_exe" "$tree/bin/"
-KVQ_FOREIGN_CODE_PAGE=1 "$here/wine-run.sh" "$tree/bin/$(basename "$test_exe")" ||
+KVQ_FOREIGN_CODE_PAGE=1 "$here/with-com-pair.sh" --ports 5 "$tree/bin/$(basename "$test_exe")" ||
     fail "the program's code under a Chinese folder"
 line="1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20"
 printf '%s\n' "$line" >"$tree/Data/测线.cap"
