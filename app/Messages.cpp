@@ -15,7 +15,7 @@ BoxMessage OpenFailedMessage(const QString& portName, const QString& device, con
     QString text = QStringLiteral("打开") + portName + QStringLiteral("通信端口错误!\n") +
                    QStringLiteral("请利用其它通信端口。");
     if (!device.isEmpty()) {
-        text += QLatin1Char('\n') + device + QStringLiteral(": ") + reason.trimmed();
+        text += QLatin1Char('\n') + device + QStringLiteral(": ") + reason;
         if (permissionDenied) {
             // Serial devices belong to the group dialout on Debian and its kin.
             text += QStringLiteral(
@@ -33,12 +33,9 @@ QString PresentPortsLine(const QStringList& portNames) {
 }
 
 BoxMessage PortFailureMessage(const QString& systemText, bool ownedByWindow) {
-    // The system's texts of Windows end with a line break; those of Linux do not.
-    QString text = systemText;
-    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n'))) {
-        text += QLatin1Char('\n');
-    }
-    text += QStringLiteral("COM口操作失败");
+    // The suffix on a line of its own, as under the system texts that end in a line break.
+    const QString text = systemText.isEmpty() ? QStringLiteral("COM口操作失败")
+                                              : systemText + QStringLiteral("\nCOM口操作失败");
     return {QStringLiteral("COM错误"), text, QMessageBox::Information, ownedByWindow};
 }
 
@@ -52,11 +49,8 @@ BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText,
     QString text =
         QStringLiteral("数据文件") + fileName + QStringLiteral("保存失败：") + systemText;
     if (wholeRecords) {
-        // The system's texts of Windows end with a line break; those of Linux do not.
-        if (!text.endsWith(QLatin1Char('\n'))) {
-            text += QLatin1Char('\n');
-        }
-        text += QStringLiteral("文件中保留了 %1 条完整的记录。").arg(*wholeRecords);
+        text +=
+            QLatin1Char('\n') + QStringLiteral("文件中保留了 %1 条完整的记录。").arg(*wholeRecords);
     }
     return {QStringLiteral("保存数据"), text, QMessageBox::Critical, true};
 }

@@ -2,7 +2,8 @@
 
 #include <QAbstractButton>
 #include <QEvent>
-#include <QFile>
+
+#include "SystemStrings.h"
 
 namespace kvq {
 
@@ -10,11 +11,9 @@ QString PortToolTipText(const QString& choice, const std::optional<PresentPort>&
     if (!reached) {
         return choice + QStringLiteral("：本机没有可用的串口");
     }
-    QString text = choice + QStringLiteral(" → ") +
-                   QFile::decodeName(QByteArray::fromStdString(reached->name));
+    QString text = choice + QStringLiteral(" → ") + FromSystem(reached->name);
     if (!reached->description.empty()) {
-        text +=
-            QStringLiteral(" (") + QString::fromStdString(reached->description) + QLatin1Char(')');
+        text += QStringLiteral(" (") + FromSystem(reached->description) + QLatin1Char(')');
     }
     return text;
 }

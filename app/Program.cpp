@@ -14,8 +14,6 @@ namespace kvq {
 
 namespace {
 
-const char kHelpFileProperty[] = "helpFile";
-
 QString Title() {
     return QStringLiteral("KVQ与计算机数据传输");
 }
@@ -62,8 +60,6 @@ int RunProgram(int& argc, char** argv) {
         // The application's name, where the platform shows one; not a display name, which
         // Qt would append to every window title.
         QApplication::setApplicationName(Title());
-        // The help command builds its own path; the bare name is kept for the record.
-        application.setProperty(kHelpFileProperty, QStringLiteral("rs232.HLP"));
         TRS232Form window;
         window.show();
         QApplication::exec();

@@ -4,9 +4,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QLayout>
 #include <QScreen>
@@ -19,10 +17,10 @@
 #include "ListControls.h"
 #include "Memo.h"
 #include "MenuBarRightEdge.h"
-#include "PaneLines.h"
 #include "PathRules.h"
 #include "PortToolTips.h"
 #include "RawDataWriter.h"
+#include "SystemStrings.h"
 #include "ui_Rs232.h"
 
 // The pictures live in a static library; this keeps the linker from dropping them.
@@ -48,38 +46,8 @@ const QString kAllFilesPattern = QStringLiteral("*.*");
 const QString kAllFilesPattern = QStringLiteral("*");
 #endif
 
-#ifdef Q_OS_WIN
-// On Windows names and system texts are UTF-8 inside the program and UTF-16 at the system
-// (Qt's file classes, CreateFileW), so that a name outside the ANSI code page survives.
-QString FromSystem(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// Paths go to the folder rules as the system writes them: Qt hands out "/" on Windows too.
-std::string EncodeName(const QString& name) {
-    return QDir::toNativeSeparators(name).toStdString();
-}
-
-QString DecodeName(const std::string& name) {
-    return QString::fromStdString(name);
-}
-#else
-// Linux names are bytes, read in the locale's encoding.
-QString FromSystem(const std::string& text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string EncodeName(const QString& name) {
-    return QFile::encodeName(name).toStdString();
-}
-
-QString DecodeName(const std::string& name) {
-    return QFile::decodeName(QByteArray::fromStdString(name));
-}
-#endif
-
 std::string ProgramPath() {
-    return EncodeName(QCoreApplication::applicationFilePath());
+    return ToSystemName(QCoreApplication::applicationFilePath());
 }
 
 // "COM1" or "COM2", the port name of the choice with this index.
@@ -93,7 +61,7 @@ BoxMessage WithPortsIfNotReached(BoxMessage message, const PortDirectory& ports,
     if (!ports.reached(portName.toStdString())) {
         QStringList names;
         for (const PresentPort& port : ports.present()) {
-            names << DecodeName(port.name);
+            names << FromSystem(port.name);
         }
         message.text += QLatin1Char('\n') + PresentPortsLine(names);
     }
@@ -279,7 +247,7 @@ void TRS232Form::OpenComClick() {
     std::unique_ptr<SerialPort> port = CreatePlatformSerialPort();
     if (!port->Open(device)) {
         Show(WithPortsIfNotReached(
-            OpenFailedMessage(portName, DecodeName(device), FromSystem(port->LastErrorText()),
+            OpenFailedMessage(portName, FromSystem(device), FromSystem(port->LastErrorText()),
                               port->LastErrorIsPermissionDenied()),
             seams_.ports, portName));
         return;
@@ -383,7 +351,7 @@ void TRS232Form::SaveDataClick() {
     if (!fileName) {
         return;
     }
-    saveFileName_ = DecodeName(*fileName);
+    saveFileName_ = FromSystem(*fileName);
     SaveTo(*fileName);
 }
 
@@ -396,15 +364,15 @@ std::optional<std::string> TRS232Form::ChooseFileName() {
     request.filters = QStringList{
         NameFilter(QStringLiteral("KVQ格式原始数据文件(*.kvq)"), QStringLiteral("*.kvq")),
         NameFilter(QStringLiteral("所有文件(*.*)"), kAllFilesPattern)};
-    request.startFolder = SaveStartFolder(DecodeName(DataFolder(ProgramPath())));
+    request.startFolder = SaveStartFolder(FromSystem(DataFolder(ProgramPath())));
     request.proposedName = saveFileName_;
     for (;;) {
         const std::optional<QString> chosen = seams_.saveDialog(this, request);
         if (!chosen || chosen->isEmpty()) {
             return std::nullopt;
         }
-        std::string fileName = ForceKvqExtension(EncodeName(*chosen));
-        const QFileInfo written(DecodeName(fileName));
+        std::string fileName = ForceKvqExtension(ToSystemName(*chosen));
+        const QFileInfo written(FromSystem(fileName));
         if (!written.exists() || written.isDir() || Ask(ReplaceFileQuestion(written.fileName()))) {
             return fileName;
         }
@@ -438,7 +406,7 @@ void TRS232Form::SaveTo(const std::string& fileName) {
     }
     if (!report.ok) {
         Show(SaveFailedMessage(
-            DecodeName(fileName), FromSystem(report.errorText),
+            FromSystem(fileName), FromSystem(report.errorText),
             report.cutToWholeRecords ? std::optional(report.records) : std::nullopt));
     } else if (report.readingsNotWritten > 0) {
         // The file keeps its twenty-column records; the user learns what was left out.
@@ -452,7 +420,7 @@ void TRS232Form::N6Click() {
     if (help_ == nullptr) {
         help_ = new HelpWindow(this);
     }
-    help_->ShowFile(DecodeName(HelpFilePath(ProgramPath())));
+    help_->ShowFile(FromSystem(HelpFilePath(ProgramPath())));
     help_->show();
     help_->raise();
     help_->activateWindow();

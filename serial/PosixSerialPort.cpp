@@ -6,8 +6,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 #include <cerrno>
-#include <cstring>
 
+#include "SystemErrorText.h"
 #include "TermiosMapping.h"
 
 namespace kvq {
@@ -149,10 +149,8 @@ void PosixSerialPort::DiscardInput() {
     }
 }
 
-// Ends with a line feed, as the system texts of the original platform do, so that a
-// message built as text + suffix puts the suffix on a line of its own.
 std::string PosixSerialPort::LastErrorText() const {
-    return std::string(std::strerror(lastError_)) + "\n";
+    return SystemErrorText(static_cast<unsigned long>(lastError_));
 }
 
 bool PosixSerialPort::LastErrorIsPermissionDenied() const {

@@ -22,11 +22,7 @@ std::string Reason(const std::string& name, int error) {
 }
 
 std::string SystemReason(const std::string& name, unsigned long error) {
-    std::string text = SystemErrorText(error);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-        text.pop_back();
-    }
-    return name + ": " + text;
+    return name + ": " + SystemErrorText(error);
 }
 
 // Volume and file index of an open file; false for consoles, pipes and devices.

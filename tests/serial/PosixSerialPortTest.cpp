@@ -21,7 +21,7 @@ Q_DECLARE_METATYPE(kvq::StopBits)
 namespace {
 
 std::string SystemText(int error) {
-    return std::string(std::strerror(error)) + "\n";
+    return std::strerror(error);
 }
 
 // A port on the pty, opened and set to the window's defaults.

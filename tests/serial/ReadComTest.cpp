@@ -282,7 +282,7 @@ void ReadComTest::hangUpGivesOneMessageAndPauses() {
     };
     rig.pty.HangUp();
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.texts.size(), std::size_t(1), kGuardMs);
-    const std::string eio = std::string(std::strerror(EIO)) + "\n";
+    const std::string eio = std::strerror(EIO);
     QCOMPARE(rig.messages.texts[0], eio);
     QVERIFY(!runningWhileShown);
     QCOMPARE(queriesWhileShown, 0);

@@ -122,7 +122,8 @@ void Win32PortTest::absentPortRefusedWithSystemText() {
     auto port = kvq::CreatePlatformSerialPort();
     QVERIFY(!port->Open("COM9"));
     const std::string text = port->LastErrorText();
-    QVERIFY2(!text.empty() && text.back() == '\n', text.c_str());
+    // Without the line end of Windows' own texts: the messages place their own line breaks.
+    QVERIFY2(!text.empty() && text.back() != '\n' && text.back() != '\r', text.c_str());
 }
 
 void Win32PortTest::waitingBytesAllRead_data() {
