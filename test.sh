@@ -52,7 +52,6 @@ windows)
     cmake --build build-windows -j "$jobs"
     # The zip and the setup, which the installation and licence tests take.
     packaging/windows/make-dist.sh build-windows dist
-    kvq_ensure_wine32
     wine_home="$(mktemp -d)"
     export WINEPREFIX="$wine_home/prefix"
     scripts/wine-prefix.sh "$WINEPREFIX" >/dev/null

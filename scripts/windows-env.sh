@@ -9,24 +9,6 @@ KVQ_PACKAGES_WINDOWS=(
     qt6-translations-l10n strace
 )
 
-# The setup's stub is a 32-bit program (as NSIS setups are), which Wine runs only with its
-# 32-bit half: wine32 of the i386 architecture, which dpkg must be told about first.
-kvq_ensure_wine32() {
-    if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
-        return 0
-    fi
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "Wine cannot run the 32-bit setup. Run as root:" >&2
-        echo "  dpkg --add-architecture i386 && apt-get update && apt-get install -y wine32:i386" >&2
-        exit 1
-    fi
-    echo "Installing: wine32:i386" >&2
-    dpkg --add-architecture i386
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends wine32:i386
-}
-
 # kvq_configure_windows BUILD_DIR [cmake options...]: configures BUILD_DIR for Windows, building
 # Qt for Windows first if the cache does not hold it yet.
 kvq_configure_windows() {

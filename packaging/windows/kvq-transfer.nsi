@@ -6,7 +6,9 @@
 ;            -DOUTFILE=FILE kvq-transfer.nsi
 ; An installation over an older one replaces the program and keeps Data\; the uninstaller
 ; removes everything else and keeps every file the user saved in Data\.
-Unicode true
+; A 64-bit setup for a 64-bit program: it runs where the program runs, and under a Wine
+; without its 32-bit half.
+Target amd64-unicode
 !include "MUI2.nsh"
 
 !define APP_NAME "KVQ与计算机数据传输"
