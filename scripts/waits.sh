@@ -52,12 +52,17 @@ kvq_stop_child() {
 # Runs COMMAND under timeout; after SECONDS ends it with all its processes and says "gave up
 # waiting for WHAT after SECONDS s". Returns COMMAND's status (124 for the bound). timeout
 # puts COMMAND in a process group of its own, where Ctrl-C does not reach: an interrupt or
-# TERM of this script is passed on to it.
+# TERM of this script is passed on to it. COMMAND reads this shell's standard input, unless
+# that is a terminal, which a process group in the background cannot read without stopping.
 kvq_bounded() {
     local seconds=$1 what=$2 pid status=0 saved
     shift 2
     saved=$(trap -p INT TERM HUP)
-    timeout --kill-after=10 "$seconds" "$@" &
+    if [ -t 0 ]; then
+        timeout --kill-after=10 "$seconds" "$@" </dev/null &
+    else
+        timeout --kill-after=10 "$seconds" "$@" <&0 &
+    fi
     pid=$!
     trap 'kill -TERM "$pid" 2>/dev/null' INT TERM HUP
     wait "$pid" || status=$?
@@ -70,4 +75,23 @@ kvq_bounded() {
     eval "$saved"
     [ "$status" -ne 124 ] || echo "gave up waiting for $what after $seconds s" >&2
     return "$status"
+}
+
+# kvq_start_xvfb: starts a private Xvfb on a display number it finds free itself (no race with
+# another caller) and waits up to 10 s until it takes connections. Sets kvq_display (":N")
+# and kvq_xvfb (its process id, for kvq_stop_child); fails, saying so, if it does not start.
+kvq_start_xvfb() {
+    local number
+    number=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
+    kvq_xvfb=$!
+    # Xvfb writes the number once it takes connections.
+    if ! kvq_wait_until 10 "Xvfb to start" test -s "$number"; then
+        kvq_stop_child Xvfb "$kvq_xvfb"
+        kvq_xvfb=""
+        rm -f "$number"
+        return 1
+    fi
+    kvq_display=":$(tr -d '\n' <"$number")"
+    rm -f "$number"
 }

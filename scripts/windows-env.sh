@@ -2,11 +2,12 @@
 # and the configure step of the project against the static Qt for Windows.
 
 # nsis makes the setup; python3 the third-party notices (from the Qt source's JSON files);
-# strace shows what the installed program reads (tests/windows/install-check.sh).
+# wine64 alone runs the programs and the setup, all 64-bit; strace shows what the installed
+# program reads and file that the setup is 64-bit (tests/windows/install-check.sh).
 KVQ_PACKAGES_WINDOWS=(
     g++-mingw-w64-x86-64-posix dpkg-dev xz-utils nsis python3
     wine wine64 fonts-wine socat xvfb xauth xdotool x11-utils fonts-wqy-microhei fonts-dejavu-core
-    qt6-translations-l10n strace
+    qt6-translations-l10n strace file
 )
 
 # kvq_configure_windows BUILD_DIR [cmake options...]: configures BUILD_DIR for Windows, building

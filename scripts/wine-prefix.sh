@@ -12,8 +12,23 @@ mkdir -p "$prefix"
 export WINEPREFIX="$(cd "$prefix" && pwd)" WINEDEBUG=-all
 # No Mono or Gecko: nothing here needs .NET or a browser engine, and there is no network.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-kvq_bounded 300 "wineboot to make the prefix" wineboot -i >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
+
+# step WHAT SECONDS COMMAND...: a step that fails or hangs stops the script, with what it said.
+step() {
+    local what=$1 seconds=$2
+    shift 2
+    if ! kvq_bounded "$seconds" "$what" "$@" >"$log" 2>&1; then
+        echo "wine-prefix.sh: $what failed; it said:" >&2
+        cat "$log" >&2
+        exit 1
+    fi
+}
+
+step "wineboot to make the prefix" 300 wineboot -i
+step "the setting against Wine's crash dialog" 120 \
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
 # The tests' ports lead to links in the prefix that tests point at pseudo-terminals: COM1 and
 # COM2, and COM5 and COM12 for the choices that reach a port above COM2 (COM12 needs the
 # "\\.\" prefix). Wine makes dosdevices/comN itself from this key whenever it starts (a link
@@ -21,7 +36,14 @@ wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /
 # it opens and cannot report its settings.
 test_ports="1 2 5 12"
 for n in $test_ports; do
-    wine reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$WINEPREFIX/kvq-com$n" /f >/dev/null 2>&1
+    step "the port COM$n" 120 \
+        wine reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$WINEPREFIX/kvq-com$n" /f
+done
+# A port missing here would show up only later, as a test's "no line arrived".
+step "the list of ports" 120 wine reg query 'HKLM\Software\Wine\Ports'
+for n in $test_ports; do
+    grep -q -F "COM$n    REG_SZ    $WINEPREFIX/kvq-com$n" "$log" ||
+        { echo "wine-prefix.sh: COM$n is not in the list of ports:" >&2; cat "$log" >&2; exit 1; }
 done
 fonts="$WINEPREFIX/drive_c/windows/Fonts"
 mkdir -p "$fonts"
@@ -31,7 +53,7 @@ mkdir -p "$qtfonts"
 for f in /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf /usr/share/fonts/truetype/wqy/wqy-microhei.ttc; do
     [ -e "$f" ] && ln -sf "$f" "$qtfonts/"
 done
-kvq_bounded 120 "the Wine server of the new prefix to end" wineserver -w
+step "the Wine server of the new prefix to end" 120 wineserver -w
 # Wine also gives each of the machine's own /dev/ttyS*, ttyUSB* and ttyACM* the lowest free
 # COM number, which would put this machine's serial port (or none) before the tests' ports.
 # A folder in place of every other number's link keeps Wine from making that port: it cannot

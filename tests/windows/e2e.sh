@@ -23,6 +23,19 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# convert_windows HOW TYPE INPUT OUTPUT: kvq-convert.exe under Wine, bounded; what it said
+# when it fails.
+convert_windows() {
+    local how=$1 type=$2 err="$work/convert-exe-$2.err"
+    shift 2
+    if ! kvq_bounded 120 "kvq-convert.exe $how (type $type)" \
+        "$here/wine-run.sh" "$convert_exe" --type "$type" "$@" 2>"$err"; then
+        echo "FAIL type $type: kvq-convert.exe $how failed; it said:" >&2
+        cat "$err" >&2
+        return 1
+    fi
+}
+
 failed=0
 for type in 0 1 2 3 4 5; do
     gbk=()
@@ -68,8 +81,13 @@ for type in 0 1 2 3 4 5; do
         echo "note: kvq-sim ended with status $status for type $type" >&2
     fi
     sim_pid=
-    "$linux_bin/kvq-convert" --type "$type" "$work/sent-$type" "$work/expected-$type.kvq" \
-        2>"$work/convert-$type.err"
+    if ! kvq_bounded 120 "the Linux kvq-convert (type $type)" "$linux_bin/kvq-convert" \
+        --type "$type" "$work/sent-$type" "$work/expected-$type.kvq" 2>"$work/convert-$type.err"; then
+        echo "FAIL type $type: the Linux kvq-convert made no expected file; it said:" >&2
+        cat "$work/convert-$type.err" >&2
+        failed=1
+        continue
+    fi
     # The save tells the HXR readings it left out, as many as kvq-convert reports; else nothing.
     told=""
     left=$(sed -n 's/.* \([0-9][0-9]*\) readings of an incomplete group not written.*/\1/p' \
@@ -85,10 +103,10 @@ for type in 0 1 2 3 4 5; do
         echo "FAIL type $type: the saved file differs from kvq-convert's" >&2
         failed=1
     fi
-    "$here/wine-run.sh" "$convert_exe" --type "$type" "$(winepath -w "$work/sent-$type")" \
-        "$(winepath -w "$work/windows-$type.kvq")" 2>/dev/null || true
-    "$here/wine-run.sh" "$convert_exe" --type "$type" - - <"$work/sent-$type" \
-        >"$work/windows-stdout-$type.kvq" 2>/dev/null || true
+    convert_windows "from a file" "$type" "$(winepath -w "$work/sent-$type")" \
+        "$(winepath -w "$work/windows-$type.kvq")" </dev/null >/dev/null || failed=1
+    convert_windows "through its standard streams" "$type" - - <"$work/sent-$type" \
+        >"$work/windows-stdout-$type.kvq" || failed=1
     for made in "$work/windows-$type.kvq" "$work/windows-stdout-$type.kvq"; do
         if ! cmp "$made" "$work/expected-$type.kvq"; then
             echo "FAIL type $type: kvq-convert.exe made $(basename "$made") unlike Linux's" >&2

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # The setup and the zip as a user meets them, in a Wine prefix of their own:
+# - the setup is a 64-bit program, which 64-bit Wine runs without a 32-bit half;
 # - setup /S: the tree, the Start-menu shortcut, the entry of the installed programs;
 # - the program started through its shortcut shows its window and, from its Help menu,
 #   reads the installed help file (the file opens of Wine's server, traced with strace);
@@ -17,6 +18,7 @@
 #   install-check.sh DIST_DIR VERSION InstallationTest.exe
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../../scripts/waits.sh"
 dist="$(cd "$1" && pwd)"
 version="$2"
 test_exe="$3"
@@ -27,10 +29,10 @@ if [ ! -f "$setup" ] || [ ! -f "$dist/kvq-transfer-win64.zip" ]; then
 fi
 work="$(mktemp -d)"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all LC_ALL=C.UTF-8
-xvfb=
+kvq_xvfb=
 cleanup() {
     wineserver -k >/dev/null 2>&1 || true
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    [ -z "$kvq_xvfb" ] || kvq_stop_child Xvfb "$kvq_xvfb"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -39,12 +41,25 @@ fail() {
     echo "FAIL: $*" >&2
     failed=1
 }
-# Every step of Wine is bounded, so that a dialog nobody answers fails the check.
+# win WHAT ARGS...: every step of Wine is bounded, so that a dialog nobody answers fails the
+# check, saying which step it was.
 win() {
-    timeout 300 wine "$@"
+    local what=$1
+    shift
+    kvq_bounded 300 "$what" wine "$@"
 }
 finish_wine() {
-    timeout 300 wineserver -w
+    kvq_bounded 300 "Wine's server to end after $1" wineserver -w
+}
+# await_end WHAT PID: a child that has been told to end; one still there after 60 s fails the
+# check and is ended.
+await_end() {
+    local status=0
+    kvq_wait_child 60 "$1" "$2" || status=$?
+    if [ "$status" -eq 124 ]; then
+        fail "$1 did not end"
+        kvq_stop_child "$1" "$2"
+    fi
 }
 "$here/../../scripts/wine-prefix.sh" "$WINEPREFIX" >/dev/null
 
@@ -56,7 +71,9 @@ program_files=(bin/kvq-transfer.exe bin/kvq-convert.exe Help/rs232.hlp
     translations/qtbase_zh_CN.qm LICENSE.txt THIRD-PARTY-NOTICES.txt uninstall.exe)
 
 echo "== install"
-win "$(winepath -w "$setup")" /S && finish_wine || fail "the setup failed"
+file -b "$setup" | grep -q '^PE32+ executable .*x86-64' ||
+    fail "the setup is not a 64-bit program: $(file -b "$setup")"
+win "the setup" "$(winepath -w "$setup")" /S && finish_wine "the setup" || fail "the setup failed"
 for f in "${program_files[@]}"; do
     [ -f "$installed/$f" ] || fail "the setup did not install $f"
 done
@@ -68,7 +85,8 @@ if ! grep -a -q -F "$program_windows" "$shortcut" &&
     ! iconv -f UTF-16LE -t UTF-8 <"$shortcut" 2>/dev/null | grep -a -q -F "$program_windows"; then
     fail "the shortcut does not lead to $program_windows"
 fi
-win reg export "$key" "$(winepath -w "$work/entry.reg")" >/dev/null 2>&1 || true
+win "the export of the programs' entry" reg export "$key" "$(winepath -w "$work/entry.reg")" \
+    >/dev/null 2>"$work/reg.err" || fail "wine reg export $key: $(cat "$work/reg.err")"
 entry="$(iconv -f UTF-16LE -t UTF-8 "$work/entry.reg" 2>/dev/null | tr -d '\r' || true)"
 uninstaller="$(winepath -w "$installed/uninstall.exe" | sed 's/\\/\\\\/g')"
 for value in '"DisplayName"="KVQ与计算机数据传输"' "\"DisplayVersion\"=\"$version\"" \
@@ -80,15 +98,15 @@ for value in '"DisplayName"="KVQ与计算机数据传输"' "\"DisplayVersion\"=\
 done
 
 echo "== the program from its shortcut, on an X display"
-display=":$((70 + RANDOM % 200))"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY="$display"
-# Wine's server opens the files for the program: its opens show what the program read.
-finish_wine
-strace -f -qq -e trace=openat -o "$work/opens" wineserver -f -p 60 &
+kvq_start_xvfb || exit 1
+export DISPLAY="$kvq_display"
+# Wine's server opens the files for the program: its opens show what the program read. The
+# program starts once the traced server listens, or it would start a server of its own.
+finish_wine "the export"
+strace -f -qq -e trace=openat,listen -o "$work/opens" wineserver -f -p 60 &
 server=$!
-sleep 1
+kvq_wait_until 60 "the traced Wine server to take connections" \
+    grep -q -E 'listen\(.*= 0$' "$work/opens" || fail "the traced Wine server did not start"
 env -u WINEQT_QPA_PLATFORM wine start "$(winepath -w "$shortcut")" >/dev/null 2>&1 &
 starter=$!
 find_window() {
@@ -107,7 +125,8 @@ else
         grep -q -E '\) = [0-9]+$' || fail "the program did not read $installed/Help/rs232.hlp"
 fi
 wineserver -k >/dev/null 2>&1 || true
-wait "$server" "$starter" 2>/dev/null || true
+await_end "the traced Wine server" "$server"
+await_end "wine start of the shortcut" "$starter"
 
 echo "== the program's code in the installed tree"
 cp "$test_exe" "$installed/bin/"
@@ -119,17 +138,25 @@ saved="$installed/Data/测线数据.kvq"
 
 echo "== upgrade"
 touch "$installed/bin/left-by-an-older-version.dll"
-win "$(winepath -w "$setup")" /S && finish_wine || fail "the upgrade failed"
+win "the upgrade" "$(winepath -w "$setup")" /S && finish_wine "the upgrade" ||
+    fail "the upgrade failed"
 [ -f "$saved" ] || fail "the upgrade lost the saved file"
 [ ! -e "$installed/bin/left-by-an-older-version.dll" ] || fail "the upgrade kept an old file"
 [ -f "$installed/bin/kvq-transfer.exe" ] || fail "the upgrade left no program"
 
 echo "== uninstall"
-win "$(winepath -w "$installed/uninstall.exe")" /S && finish_wine || fail "the uninstaller failed"
+win "the uninstaller" "$(winepath -w "$installed/uninstall.exe")" /S &&
+    finish_wine "the uninstaller" || fail "the uninstaller failed"
 left="$(cd "$installed" 2>/dev/null && find . -mindepth 1 | sort | tr '\n' ' ' || true)"
 [ "$left" = "./Data ./Data/测线数据.kvq " ] || fail "the uninstaller left '$left'"
 [ ! -e "$shortcut" ] || fail "the uninstaller left the shortcut"
-win reg query "$key" >/dev/null 2>&1 && fail "the uninstaller left the registry entry"
+status=0
+win "the query of the programs' entry" reg query "$key" >/dev/null 2>"$work/reg.err" || status=$?
+case "$status" in
+    0) fail "the uninstaller left the registry entry" ;;
+    1) ;; # the key is gone
+    *) fail "wine reg query $key ended with status $status: $(cat "$work/reg.err")" ;;
+esac
 
 echo "== the zip under a Chinese folder"
 unpacked="$WINEPREFIX/drive_c/应用"
@@ -143,12 +170,13 @@ KVQ_FOREIGN_CODE_PAGE=1 "$here/with-com-pair.sh" --ports 5 "$tree/bin/$(basename
 line="1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20"
 printf '%s\n' "$line" >"$tree/Data/测线.cap"
 convert="$(winepath -w "$tree/bin/kvq-convert.exe")"
-win "$convert" --type 0 "$(winepath -w "$tree/Data/测线.cap")" "$(winepath -w "$tree/Data/测线.kvq")" \
-    2>/dev/null ||
-    fail "kvq-convert.exe could not convert a file with a Chinese name"
+win "kvq-convert.exe converting 测线.cap" "$convert" --type 0 \
+    "$(winepath -w "$tree/Data/测线.cap")" "$(winepath -w "$tree/Data/测线.kvq")" 2>"$work/convert.err" ||
+    fail "kvq-convert.exe could not convert a file with a Chinese name: $(cat "$work/convert.err")"
 [ "$(cat "$tree/Data/测线.kvq" 2>/dev/null)" = "$line"$'\r' ] ||
     fail "kvq-convert.exe did not write 测线.kvq as expected"
-missing="$(win "$convert" --type 0 "$(winepath -w "$tree/Data/缺失.cap")" - 2>&1 >/dev/null || true)"
+missing="$(win "kvq-convert.exe on a missing file" "$convert" --type 0 \
+    "$(winepath -w "$tree/Data/缺失.cap")" - 2>&1 >/dev/null || true)"
 grep -q -F "$(winepath -w "$tree/Data/缺失.cap")" <<<"$missing" ||
     fail "kvq-convert.exe's message does not name 缺失.cap as given: $missing"
 exit "$failed"

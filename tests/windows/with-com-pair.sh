@@ -68,9 +68,16 @@ plug() {
     done
 }
 
-failed=0
-mapfile -t functions < <("$here/wine-run.sh" "$test_exe" -functions | tr -d '\r' | sed -n 's/()$//p')
+listing="$cables/functions"
+if ! kvq_bounded 300 "the list of test functions of $test_exe" \
+    "$here/wine-run.sh" "$test_exe" -functions >"$listing" 2>"$listing.err"; then
+    echo "could not list the test functions of $test_exe; it said:" >&2
+    cat "$listing.err" >&2
+    exit 1
+fi
+mapfile -t functions < <(tr -d '\r' <"$listing" | sed -n 's/()$//p')
 [ "${#functions[@]}" -gt 0 ] || { echo "no test functions in $test_exe" >&2; exit 1; }
+failed=0
 for f in "${functions[@]}"; do
     plug || { failed=1; unplug; continue; }
     kvq_bounded 300 "the test function $f" \
