@@ -36,7 +36,6 @@ cp /usr/share/qt6/translations/qtbase_zh_CN.qm "$dist/translations/"
 # Windows line ends, for Notepad and the setup's licence page.
 sed 's/$/\r/' "$root/LICENSE" >"$dist/LICENSE.txt"
 python3 "$here/make-notices.py" --qt "$qt" --tarball "$tarball" --version "$version" \
-    --map "$build/bin/kvq-transfer.exe.map" --map "$build/bin/kvq-convert.exe.map" \
     --output "$dist/THIRD-PARTY-NOTICES.txt" 2>"$build/notices.log" ||
     { cat "$build/notices.log" >&2; exit 1; }
 
