@@ -2,7 +2,8 @@
 // into the shown main window; prints MB per second, lines lost and the peak memory of this
 // process against the idle window's, and how long the event loop stalls while it receives.
 // With the lines in the pane it then scrolls to rows all over the pane and paints each, saves
-// them through the window's save flow and clears the pane, watching the stalls of each.
+// them through the window's save flow and clears the pane, watching the stalls of each. Then
+// it feeds the receiver alone, without the window, for the window's share of its speed.
 // Runs on whatever platform QT_QPA_PLATFORM names (bench.sh: xcb on Xvfb).
 //
 //   receive-bench [LINES] [TYPE]     (default 100000 lines of type 0, KVQ-3)
@@ -26,6 +27,7 @@
 #include "EventLoop.h"
 #include "Files.h"
 #include "Memo.h"
+#include "ReceiverAlone.h"
 #include "ResidentMemory.h"
 #include "SimProcess.h"
 #include "StallWatch.h"
@@ -36,6 +38,12 @@ namespace {
 using namespace kvq::bench;
 
 constexpr int kTimeoutMs = 180000;
+// A run of more lines also times its first kLinearBase lines: a line should cost no more in
+// a long run than in a short one (a quarter more is noise on a busy machine).
+constexpr std::size_t kLinearBase = 100000;
+constexpr double kLinearTolerance = 1.25;
+// The window receives at least this share of the receiver's own speed.
+constexpr double kWindowShare = 0.3;
 
 // The pane's lines that differ from the lines sent, or are missing. Scans the bytes in place:
 // a copy of every line would leave the heap in a state the figures after it would pay for.
@@ -98,13 +106,17 @@ Stalled Watched(const std::function<void()>& step, int settleMs = 0) {
 }
 
 // Opens COM1 and receives until the pane has `target` lines (or the simulator gave up);
-// counts the read steps that handed lines over.
+// counts the read steps that handed lines over and notes when the pane held kLinearBase lines.
 Stalled ReceiveAll(WindowUnderTest& window, const SimProcess& sim, std::size_t target,
-                   std::size_t& steps) {
+                   std::size_t& steps, double& baseSeconds) {
     const kvq::Memo& pane = window->TextPane();
     QEventLoop loop;
+    const std::int64_t start = NowNs();
     QObject::connect(&pane, &kvq::Memo::linesAppended, &loop, [&] {
         ++steps;
+        if (baseSeconds == 0 && pane.LineCount() >= kLinearBase) {
+            baseSeconds = static_cast<double>(NowNs() - start) / 1e9;
+        }
         if (pane.LineCount() >= target) {
             loop.quit();
         }
@@ -132,7 +144,9 @@ struct Figures {
     long idleKb = 0;
     long peakKb = 0;
     Stalled receive, save, clear;
+    double baseSeconds = 0;  // to the first kLinearBase lines in the pane
     std::vector<double> paintMs;
+    kvq::bench::ReceiverAloneRun alone;
 };
 
 void PrintDetails(const Figures& f) {
@@ -157,6 +171,29 @@ void PrintDetails(const Figures& f) {
                 f.clear.stalls.c_str());
     std::printf("scroll+paint: %zu rows all over the pane: median %.2f ms, slowest %.2f ms\n",
                 f.paintMs.size(), Percentile(f.paintMs, 50), Percentile(f.paintMs, 100));
+    std::printf("alone:        the receiver without the window: %s (%.1f MB in %.3f s)\n",
+                ReceiverAloneFigure(f.alone).c_str(), static_cast<double>(f.alone.bytes) / 1e6,
+                f.alone.seconds);
+}
+
+// The window against the receiver alone, and against the first lines of its own run.
+void PrintComparisons(const Figures& f, const std::string& what, double mbPerSecond) {
+    char figure[160];
+    const double share = mbPerSecond / f.alone.megabytesPerSecond;
+    std::snprintf(figure, sizeof figure, "%.2f (%.2f ÷ %.1f MB/s)", share, mbPerSecond,
+                  f.alone.megabytesPerSecond);
+    PrintRow("receive: " + what + ", window ÷ receiver alone, same run", figure, "≥ 0.3",
+             f.alone.lost > 0 ? "missed: the receiver alone lost lines"
+                              : Verdict(share, kWindowShare, true));
+    if (f.baseSeconds > 0 && static_cast<std::size_t>(f.lines) > kLinearBase) {
+        const double us = f.receive.seconds * 1e6 / f.lines;
+        const double baseUs = f.baseSeconds * 1e6 / static_cast<double>(kLinearBase);
+        std::snprintf(figure, sizeof figure, "%.2f (%.2f ÷ %.2f us)", us / baseUs, us, baseUs);
+        PrintRow("receive: time a line, " + std::to_string(f.lines) + " ÷ first " +
+                     std::to_string(kLinearBase) + " lines",
+                 figure, "≈ 1, linear in the count",
+                 us / baseUs <= kLinearTolerance ? "met" : "missed: grows with the count");
+    }
 }
 
 void PrintRows(const Figures& f) {
@@ -180,6 +217,7 @@ void PrintRows(const Figures& f) {
     const double paintWorst = Percentile(f.paintMs, 100);
     PrintRow("scroll to any row and paint it: " + what + " in the pane",
              "slowest of 200 " + Ms(paintWorst), "< 16 ms", Verdict(paintWorst, 16.0, false));
+    PrintComparisons(f, what, mbPerSecond);
 }
 
 // Receives, scrolls and paints, saves and clears in the shown window; the figures of each.
@@ -188,7 +226,7 @@ Figures Run(WindowUnderTest& window, SimProcess& sim, const QTemporaryDir& folde
     RunEventsFor(300);  // let the window settle
     f.idleKb = static_cast<long>(PeakResidentBytes() / 1024);
     kvq::Memo& pane = window->TextPane();
-    f.receive = ReceiveAll(window, sim, static_cast<std::size_t>(f.lines), f.steps);
+    f.receive = ReceiveAll(window, sim, static_cast<std::size_t>(f.lines), f.steps, f.baseSeconds);
     f.peakKb = static_cast<long>(PeakResidentBytes() / 1024);
     window->StopClick();
     f.paintMs = ScrollAndPaint(pane, 200);
@@ -203,6 +241,10 @@ Figures Run(WindowUnderTest& window, SimProcess& sim, const QTemporaryDir& folde
     f.simExit = sim.ExitCode();
     f.lost = LinesLost(pane, bytes);
     f.clear = Watched([&] { window->ClearDataClick(); }, 100);
+    kvq::bench::ReceiverAlone receiver;
+    if (receiver.Ready()) {
+        f.alone = receiver.Feed();
+    }
     return f;
 }
 
