@@ -50,6 +50,20 @@ stamp_text="qt $qt_version
 $(printf '%s\n' "${options[@]}")
 toolchain $(sha256sum "$here/cmake/mingw-w64-x86_64.cmake" | cut -d' ' -f1)"
 
+# Two callers at once (two work trees, a build and a test run) build once: the second waits
+# for the first and then reuses its Qt. The bound is above the longest build measured (72 min
+# on two busy cores).
+mkdir -p "$cache"
+lock="$cache/qt-$qt_version.lock"
+exec 9>"$lock"
+if ! flock -n 9; then
+    echo "Qt $qt_version for Windows is being built by another caller; waiting for it" >&2
+    if ! flock -w 7200 9; then
+        echo "gave up waiting for the other build of Qt for Windows (lock $lock) after 7200 s" >&2
+        exit 1
+    fi
+fi
+
 if [ -f "$prefix/kvq-stamp" ] && [ "$(cat "$prefix/kvq-stamp")" = "$stamp_text" ]; then
     echo "Qt $qt_version for Windows: reusing $prefix" >&2
     echo "$prefix"
