@@ -83,7 +83,7 @@ kvq_bounded() {
 kvq_start_xvfb() {
     local number
     number=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
     kvq_xvfb=$!
     # Xvfb writes the number once it takes connections.
     if ! kvq_wait_until 10 "Xvfb to start" test -s "$number"; then
