@@ -61,6 +61,60 @@ std::string Capture(int type) {
     return bytes;
 }
 
+struct TypeFigures {
+    double linesPerSecond = 0;
+    double megabytesPerSecond = 0;
+};
+
+// Converts the capture of one type into a file in `dir` and prints its line of the table;
+// false if the file could not be written.
+bool ConvertType(int type, const std::string& dir, TypeFigures& figures) {
+    const std::string capture = Capture(type);
+    const std::string out = dir + "/bench.kvq";
+    const auto start = std::chrono::steady_clock::now();
+    // As kvq-convert does it: the capture into the pane's store, then one buffered save.
+    kvq::PaneLineStore pane;
+    kvq::CaptureConverter converter(pane);
+    // Fed in 64 KB pieces, as kvq-convert reads a file.
+    for (std::size_t at = 0; at < capture.size(); at += 65536) {
+        converter.Feed(std::string_view(capture).substr(at, 65536));
+    }
+    converter.Finish();
+    const kvq::SaveReport report =
+        kvq::WriteRawDataFile(pane, type, out, kvq::WriteMode::kBuffered);
+    if (!report.ok) {
+        std::fprintf(stderr, "%s: %s\n", out.c_str(), report.errorText.c_str());
+        return false;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ::unlink(out.c_str());
+    const std::string_view caption = kvq::kInstrumentTypes[static_cast<std::size_t>(type)].caption;
+    std::printf("%4d %10zu %10zu %12.0f %8.1f %9.2f  %.*s\n", type, report.linesRead,
+                report.records, report.linesRead / seconds, capture.size() / seconds / 1e6,
+                seconds * 1e6 / report.linesRead, static_cast<int>(caption.size()), caption.data());
+    figures.linesPerSecond = static_cast<double>(report.linesRead) / seconds;
+    figures.megabytesPerSecond = static_cast<double>(capture.size()) / seconds / 1e6;
+    return true;
+}
+
+// The summary's rows: the bytes to file of every type, and kvq-convert's road of type 0.
+void PrintRows(const std::vector<TypeFigures>& types) {
+    const auto [slowest, fastest] = std::minmax_element(
+        types.begin(), types.end(), [](const TypeFigures& a, const TypeFigures& b) {
+            return a.megabytesPerSecond < b.megabytesPerSecond;
+        });
+    char figure[64];
+    std::snprintf(figure, sizeof figure, "%.0f–%.0f MB/s", slowest->megabytesPerSecond,
+                  fastest->megabytesPerSecond);
+    kvq::bench::PrintRow("export: 1,000,000 lines a type, bytes to file", figure, "", "");
+    const double typeZero = types.front().linesPerSecond;
+    std::snprintf(figure, sizeof figure, "%.2f M lines/s", typeZero / 1e6);
+    kvq::bench::PrintRow("kvq-convert road, type 0: 1,000,000 lines, buffered", figure,
+                         "≥ 3 M lines/s",
+                         kvq::bench::Verdict(typeZero, kTypeZeroLinesPerSecond, true));
+}
+
 }  // namespace
 
 int main() {
@@ -71,49 +125,13 @@ int main() {
     }
     std::printf("%4s %10s %10s %12s %8s %9s  %s\n", "type", "lines", "records", "lines/s", "MB/s",
                 "us/line", "instrument");
-    std::vector<double> megabytesPerSecond;
-    double typeZeroLinesPerSecond = 0;
+    std::vector<TypeFigures> types(kvq::kInstrumentTypeCount);
     for (int type = 0; type < kvq::kInstrumentTypeCount; ++type) {
-        const std::string capture = Capture(type);
-        const std::string out = std::string(dir) + "/bench.kvq";
-        const auto start = std::chrono::steady_clock::now();
-        // As kvq-convert does it: the capture into the pane's store, then one buffered save.
-        kvq::PaneLineStore pane;
-        kvq::CaptureConverter converter(pane);
-        // Fed in 64 KB pieces, as kvq-convert reads a file.
-        for (std::size_t at = 0; at < capture.size(); at += 65536) {
-            converter.Feed(std::string_view(capture).substr(at, 65536));
-        }
-        converter.Finish();
-        const kvq::SaveReport report =
-            kvq::WriteRawDataFile(pane, type, out, kvq::WriteMode::kBuffered);
-        if (!report.ok) {
-            std::fprintf(stderr, "%s: %s\n", out.c_str(), report.errorText.c_str());
+        if (!ConvertType(type, dir, types[static_cast<std::size_t>(type)])) {
             return 1;
-        }
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        ::unlink(out.c_str());
-        const std::string_view caption =
-            kvq::kInstrumentTypes[static_cast<std::size_t>(type)].caption;
-        std::printf("%4d %10zu %10zu %12.0f %8.1f %9.2f  %.*s\n", type, report.linesRead,
-                    report.records, report.linesRead / seconds, capture.size() / seconds / 1e6,
-                    seconds * 1e6 / report.linesRead, static_cast<int>(caption.size()),
-                    caption.data());
-        megabytesPerSecond.push_back(static_cast<double>(capture.size()) / seconds / 1e6);
-        if (type == 0) {
-            typeZeroLinesPerSecond = static_cast<double>(report.linesRead) / seconds;
         }
     }
     ::rmdir(dir);
-    const auto [slowest, fastest] =
-        std::minmax_element(megabytesPerSecond.begin(), megabytesPerSecond.end());
-    char figure[64];
-    std::snprintf(figure, sizeof figure, "%.0f–%.0f MB/s", *slowest, *fastest);
-    kvq::bench::PrintRow("export: 1,000,000 lines a type, bytes to file", figure, "", "");
-    std::snprintf(figure, sizeof figure, "%.2f M lines/s", typeZeroLinesPerSecond / 1e6);
-    kvq::bench::PrintRow(
-        "kvq-convert road, type 0: 1,000,000 lines, buffered", figure, "≥ 3 M lines/s",
-        kvq::bench::Verdict(typeZeroLinesPerSecond, kTypeZeroLinesPerSecond, true));
+    PrintRows(types);
     return 0;
 }

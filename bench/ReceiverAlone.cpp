@@ -81,13 +81,14 @@ ReceiverAloneRun ReceiverAlone::Feed() {
     handOvers_ = 0;
     lastLineNs_ = 0;
     const std::int64_t start = NowNs();
+    bool all = false;
     {
         const PtyFeeder instrument(line_, bytes);
-        RunEventsUntil([&] { return lastLineNs_ != 0 || failures_ > 0; });
+        all = RunEventsUntil([&] { return lastLineNs_ != 0 || failures_ > 0; }) && failures_ == 0;
     }
     ReceiverAloneRun run;
     // Up to the hand-over of the last line, not to the end of the wait.
-    run.seconds = static_cast<double>((lastLineNs_ != 0 ? lastLineNs_ : NowNs()) - start) / 1e9;
+    run.seconds = static_cast<double>((all ? lastLineNs_ : NowNs()) - start) / 1e9;
     run.bytes = kTotalBytes;
     run.lines = kLineCount;
     run.megabytesPerSecond = static_cast<double>(kTotalBytes) / run.seconds / 1e6;
