@@ -72,7 +72,7 @@ echo "|---|---|---|---|"
 grep '^| ' "$log"
 missed=$(grep -c '^| .* | missed[^|]* |$' "$log" || true)
 echo
-echo "The benchmarks ran for $((SECONDS - started)) s (the build not counted); $missed targets missed."
+echo "The benchmarks ran for $((SECONDS - started)) s (the build not counted); targets missed: $missed."
 if [ "${#failed[@]}" -gt 0 ]; then
     echo "Failed: ${failed[*]}" >&2
     exit 1
