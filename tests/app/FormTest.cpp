@@ -1,5 +1,7 @@
 // The window as the user first sees it: geometry, texts, items, menus and the start state.
 
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
@@ -235,7 +237,11 @@ enum class Step {
     kWheelAway,
     kDownKey,
     kUpKey,
-    kControlClick
+    kControlClick,
+    // A screen reader selects the item above the one in view, as through AT-SPI: by the
+    // list's table of items, or by the item's own toggle action.
+    kReaderSelectsRowAbove,
+    kReaderTogglesItemAbove
 };
 
 // The rows of a list that are in its view.
@@ -249,7 +255,19 @@ QList<int> ShownRows(const QListWidget* list) {
     return rows;
 }
 
-// The user steps a list as with a mouse or the keyboard.
+// What a screen reader does to select a row of a list, through the accessibility interface.
+void SelectThroughAccessibility(QListWidget* list, int row, Step step) {
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(list)->tableInterface();
+    if (step == Step::kReaderSelectsRowAbove) {
+        table->selectRow(row);
+    } else {
+        table->cellAt(row, 0)->actionInterface()->doAction(
+            QAccessibleActionInterface::toggleAction());
+    }
+}
+
+// The user steps a list as with a mouse or the keyboard, or as a screen reader does.
 void StepList(QListWidget* list, Step step) {
     QScrollBar* bar = list->verticalScrollBar();
     // The arrows stand at the ends of the bar in every style.
@@ -285,6 +303,12 @@ void StepList(QListWidget* list, Step step) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
                               list->viewport()->rect().center());
             break;
+        case Step::kReaderSelectsRowAbove:
+        case Step::kReaderTogglesItemAbove:
+            if (const int above = ShownRows(list).value(0) - 1; above >= 0) {
+                SelectThroughAccessibility(list, above, step);
+            }
+            break;
     }
 }
 
@@ -317,10 +341,15 @@ void FormTest::listsStepLikeSpinBoxes_data() {
         << "StopBit" << Step::kUpKey << QStringList{"1"};
     QTest::newRow("StopBit, Ctrl+click on the shown item")
         << "StopBit" << Step::kControlClick << QStringList{"1"};
+    QTest::newRow("BauteRate, a screen reader selects through the list")
+        << "BauteRate" << Step::kReaderSelectsRowAbove << higher;
+    QTest::newRow("BitSize, a screen reader toggles the item above 8")
+        << "BitSize" << Step::kReaderTogglesItemAbove << QStringList{"7", "6", "5", "5"};
 }
 
 // The row a list shows is its selected item, which the port is opened with: the arrows, the
-// wheel and the keys select the neighbouring item, and stop at the ends.
+// wheel and the keys select the neighbouring item, and stop at the ends. Whatever selects an
+// item, a screen reader too, brings it into view as the only one selected.
 void FormTest::listsStepLikeSpinBoxes() {
     QFETCH(QString, name);
     QFETCH(Step, step);
