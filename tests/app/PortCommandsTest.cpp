@@ -2,8 +2,11 @@
 // its effect on the port, closing, and the settings the line ends up with.
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -30,6 +33,22 @@ bool DeviceIsFree(const std::string& device) {
 
 const QString kPortFailed = QStringLiteral("COM口操作失败");
 
+// Runs `action` and closes each message box it opens; the parents of those boxes.
+QList<QWidget*> ParentsOfBoxes(const std::function<void()>& action) {
+    QList<QWidget*> parents;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&parents] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            parents << box->parentWidget();
+            box->done(QMessageBox::Ok);
+        }
+    });
+    closer.start();
+    action();
+    return parents;
+}
+
 }  // namespace
 
 class PortCommandsTest : public QObject {
@@ -37,6 +56,8 @@ class PortCommandsTest : public QObject {
 private slots:
     void openFailure_data();
     void openFailure();
+    void failureBoxesStandOverTheWindow_data();
+    void failureBoxesStandOverTheWindow();
     void choicesSayWhatTheyReach_data();
     void choicesSayWhatTheyReach();
     void toolTipLooksWhenThePointerRests();
@@ -78,10 +99,32 @@ void PortCommandsTest::openFailure() {
                                QStringLiteral("/nonexistent/") + portName + QStringLiteral(": ") +
                                SystemText(ENOENT) + QStringLiteral("\n本机没有找到串口。"));
     QCOMPARE(message.icon, QMessageBox::NoIcon);
-    QVERIFY(!message.ownedByWindow);
     QVERIFY(!window->PortOpen());
     QVERIFY(window->Receiver().PortHandle() == nullptr);
     QCOMPARE(window.CommandStates(), before);
+}
+
+void PortCommandsTest::failureBoxesStandOverTheWindow_data() {
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<int>("stopBitsRow");
+    QTest::newRow("the port cannot be opened") << "/nonexistent/COM1" << 0;
+    QTest::newRow("its settings cannot be read") << "/dev/null" << 0;
+    QTest::newRow("its settings are refused") << "" << 1;  // 1.5 stop bits, 8 data bits
+}
+
+// The real boxes, as the window shows them: the window is their parent, so the window manager
+// places them over it.
+void PortCommandsTest::failureBoxesStandOverTheWindow() {
+    QFETCH(QString, device);
+    QFETCH(int, stopBitsRow);
+    PtyLine line;
+    kvq::WindowSeams seams;
+    seams.deviceMapper = [&](const std::string&) {
+        return device.isEmpty() ? line.DevicePath() : device.toStdString();
+    };
+    kvq::TRS232Form window(seams);
+    window.findChild<QListWidget*>(QStringLiteral("StopBit"))->setCurrentRow(stopBitsRow);
+    QCOMPARE(ParentsOfBoxes([&] { window.OpenComClick(); }), QList<QWidget*>{&window});
 }
 
 // The tool tips and the failure box of a fake device folder, looked up as the program does
@@ -202,7 +245,6 @@ void PortCommandsTest::settingsCannotBeRead() {
     QCOMPARE(message.caption, QStringLiteral("COM错误"));
     QCOMPARE(message.text, SystemText(ENOTTY) + QLatin1Char('\n') + kPortFailed);
     QCOMPARE(message.icon, QMessageBox::Information);
-    QVERIFY(!message.ownedByWindow);
     // Open but not handed to the receiver; a receive from the still enabled menu reads nothing.
     QVERIFY(window->PortOpen());
     QVERIFY(window->Receiver().PortHandle() == nullptr);
@@ -291,7 +333,7 @@ void PortCommandsTest::receiveWithoutPort() {
     QCOMPARE(
         window.messages.front(),
         (BoxMessage{QStringLiteral("警告"), QStringLiteral("没有打开相应的端口，接受数据失败。"),
-                    QMessageBox::Warning, true}));
+                    QMessageBox::Warning}));
     QCOMPARE(window->TextPane().LineCount(), std::size_t{1});
     QVERIFY(!window->Receiver().IsRunning());
 }
@@ -311,7 +353,6 @@ void PortCommandsTest::receiverFailureIsReportedByTheWindow() {
     QCOMPARE(message.caption, QStringLiteral("COM错误"));
     QVERIFY2(message.text.endsWith(QLatin1Char('\n') + kPortFailed), qPrintable(message.text));
     QCOMPARE(message.icon, QMessageBox::Information);
-    QVERIFY(message.ownedByWindow);
     QVERIFY(!session.window->Receiver().IsRunning());
     QCOMPARE(session.window.CommandStates(), receiving);
     QCOMPARE(session.window->TextPane().LineCount(), std::size_t{1});
