@@ -63,6 +63,7 @@ private slots:
     void absentPortRefusedWithSystemText();
     void waitingBytesAllRead_data();
     void waitingBytesAllRead();
+    void farEndClosedReportedOnce_data();
     void farEndClosedReportedOnce();
     void idleReceiverCostsNextToNothing();
 };
@@ -137,12 +138,15 @@ void Win32PortTest::waitingBytesAllRead() {
     QFETCH(int, size);
     Receiving r;
     QVERIFY(r.Open());
+    // Sent while the receiver has no port, so that all of them wait at once (a receiver with
+    // a port takes them as they come).
+    r.receiver.SetPortHandle(nullptr);
     FarEnd instrument("COM2");
     QVERIFY(instrument.IsOpen());
     const std::string bytes = NumberedBytes(size);
-    // Sent while the receiver is paused, so that all of them wait at once.
     QVERIFY(instrument.Send(bytes));
     QTRY_COMPARE_WITH_TIMEOUT(r.port->BytesWaiting().value_or(0), std::size_t(size), kGuardMs);
+    r.receiver.SetPortHandle(r.port.get());
     r.receiver.Resume();
     const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     QTRY_COMPARE_WITH_TIMEOUT(r.lines.all.size(), lines, kGuardMs);
@@ -151,16 +155,38 @@ void Win32PortTest::waitingBytesAllRead() {
     QVERIFY(r.messages.texts.empty());
 }
 
+void Win32PortTest::farEndClosedReportedOnce_data() {
+    QTest::addColumn<bool>("stopped");
+    QTest::newRow("while receiving") << false;
+    QTest::newRow("while stopped: the line before it comes first") << true;
+}
+
 void Win32PortTest::farEndClosedReportedOnce() {
+    QFETCH(bool, stopped);
     Receiving r;
     QVERIFY(r.Open());
     FarEnd instrument("COM2");
     QVERIFY(instrument.IsOpen());
     r.receiver.Resume();
+    if (stopped) {
+        r.receiver.Pause();
+    }
     QVERIFY(instrument.Send("before\n"));
-    QTRY_COMPARE_WITH_TIMEOUT(r.lines.all.size(), std::size_t(1), kGuardMs);
+    if (stopped) {
+        QTRY_COMPARE_WITH_TIMEOUT(r.receiver.HeldBytes(), std::size_t(7), kGuardMs);
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(r.lines.all.size(), std::size_t(1), kGuardMs);
+    }
+    std::size_t linesWhenShown = 0;
+    r.messages.whileShown = [&] { linesWhenShown = r.lines.all.size(); };
     QVERIFY(FarEnd::Unplug());
+    if (stopped) {
+        RunEventsFor(20 * kvq::ReadCom::kPollIntervalMs);
+        QVERIFY(r.messages.texts.empty());
+        r.receiver.Resume();
+    }
     QTRY_COMPARE_WITH_TIMEOUT(r.messages.texts.size(), std::size_t(1), kGuardMs);
+    QCOMPARE(linesWhenShown, std::size_t(1));
     QVERIFY(!r.receiver.IsRunning());
     // Many poll intervals later: still the one report.
     QTest::qWait(20 * kvq::ReadCom::kPollIntervalMs);
