@@ -63,8 +63,8 @@ private slots:
     void absentPortRefusedWithSystemText();
     void waitingBytesAllRead_data();
     void waitingBytesAllRead();
-    void farEndClosedReportedOnce_data();
     void farEndClosedReportedOnce();
+    void farEndClosedWhileStoppedLosesNothing();
     void idleReceiverCostsNextToNothing();
 };
 
@@ -155,43 +155,44 @@ void Win32PortTest::waitingBytesAllRead() {
     QVERIFY(r.messages.texts.empty());
 }
 
-void Win32PortTest::farEndClosedReportedOnce_data() {
-    QTest::addColumn<bool>("stopped");
-    QTest::newRow("while receiving") << false;
-    QTest::newRow("while stopped: the line before it comes first") << true;
-}
-
 void Win32PortTest::farEndClosedReportedOnce() {
-    QFETCH(bool, stopped);
     Receiving r;
     QVERIFY(r.Open());
     FarEnd instrument("COM2");
     QVERIFY(instrument.IsOpen());
     r.receiver.Resume();
-    if (stopped) {
-        r.receiver.Pause();
-    }
     QVERIFY(instrument.Send("before\n"));
-    if (stopped) {
-        QTRY_COMPARE_WITH_TIMEOUT(r.receiver.HeldBytes(), std::size_t(7), kGuardMs);
-    } else {
-        QTRY_COMPARE_WITH_TIMEOUT(r.lines.all.size(), std::size_t(1), kGuardMs);
-    }
-    std::size_t linesWhenShown = 0;
-    r.messages.whileShown = [&] { linesWhenShown = r.lines.all.size(); };
+    QTRY_COMPARE_WITH_TIMEOUT(r.lines.all.size(), std::size_t(1), kGuardMs);
     QVERIFY(FarEnd::Unplug());
-    if (stopped) {
-        RunEventsFor(20 * kvq::ReadCom::kPollIntervalMs);
-        QVERIFY(r.messages.texts.empty());
-        r.receiver.Resume();
-    }
     QTRY_COMPARE_WITH_TIMEOUT(r.messages.texts.size(), std::size_t(1), kGuardMs);
-    QCOMPARE(linesWhenShown, std::size_t(1));
     QVERIFY(!r.receiver.IsRunning());
     // Many poll intervals later: still the one report.
     QTest::qWait(20 * kvq::ReadCom::kPollIntervalMs);
     QCOMPARE(r.messages.texts.size(), std::size_t(1));
     QCOMPARE(r.lines.all, std::vector<std::string>{"before"});
+}
+
+// Stopped, a line sent, the cable pulled: Wine, as the system, drops what it held for the
+// port, but the receiver had taken the line. The next resume hands it over, then reports.
+// (A function of its own: each function gets one cable.)
+void Win32PortTest::farEndClosedWhileStoppedLosesNothing() {
+    Receiving r;
+    QVERIFY(r.Open());
+    FarEnd instrument("COM2");
+    QVERIFY(instrument.IsOpen());
+    r.receiver.Resume();
+    r.receiver.Pause();
+    QVERIFY(instrument.Send("before\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(r.receiver.HeldBytes(), std::size_t(7), kGuardMs);
+    std::vector<std::string> linesWhenShown;
+    r.messages.whileShown = [&] { linesWhenShown = r.lines.all; };
+    QVERIFY(FarEnd::Unplug());
+    RunEventsFor(20 * kvq::ReadCom::kPollIntervalMs);
+    QVERIFY(r.messages.texts.empty());
+
+    r.receiver.Resume();
+    QTRY_COMPARE_WITH_TIMEOUT(r.messages.texts.size(), std::size_t(1), kGuardMs);
+    QCOMPARE(linesWhenShown, std::vector<std::string>{"before"});
 }
 
 void Win32PortTest::idleReceiverCostsNextToNothing() {
