@@ -172,13 +172,11 @@ void ReadComTest::pausedReceiverHandsNothingOver() {
     QTRY_COMPARE_WITH_TIMEOUT(rig.port.bytesRead, std::size_t(13), kGuardMs);
     RunEventsFor(100);
     QVERIFY(rig.lines.all.empty());
-    QCOMPARE(rig.receiver.HeldBytes(), std::size_t(10));
 
     // The partial line from before the pause continues with the bytes sent during it.
     rig.receiver.Resume();
     QTRY_COMPARE_WITH_TIMEOUT(rig.lines.all, (std::vector<std::string>{"partial", "next"}),
                               kGuardMs);
-    QCOMPARE(rig.receiver.HeldBytes(), std::size_t(0));
 }
 
 void ReadComTest::pauseAndResumeAreStates_data() {
