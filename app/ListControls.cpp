@@ -63,10 +63,19 @@ void MakeOneRowList(QListWidget* list) {
             list->scrollToItem(item, QAbstractItemView::PositionAtTop);
         }
     });
-    // A Ctrl+click would leave the list without a selected item.
+    // A Ctrl+click would leave the list without a selected item. A screen reader selects
+    // through the selection alone, beside the current item: the item it selected becomes the
+    // current one, which clears the others and brings it into view.
     QObject::connect(list, &QListWidget::itemSelectionChanged, list, [list] {
-        if (list->selectedItems().isEmpty() && list->currentItem() != nullptr) {
+        const QList<QListWidgetItem*> selected = list->selectedItems();
+        if (selected.isEmpty() && list->currentItem() != nullptr) {
             list->currentItem()->setSelected(true);
+        }
+        for (QListWidgetItem* item : selected) {
+            if (item != list->currentItem()) {
+                list->setCurrentItem(item);
+                return;
+            }
         }
     });
 }

@@ -5,8 +5,7 @@
 namespace kvq {
 
 void ShowMessageBox(QWidget* owner, const BoxMessage& message) {
-    QMessageBox box(message.icon, message.caption, message.text, QMessageBox::Ok,
-                    message.ownedByWindow ? owner : nullptr);
+    QMessageBox box(message.icon, message.caption, message.text, QMessageBox::Ok, owner);
     box.exec();
 }
 
@@ -22,7 +21,7 @@ BoxMessage OpenFailedMessage(const QString& portName, const QString& device, con
                 "\n请把用户加入 dialout 组（sudo usermod -aG dialout 用户名），然后重新登录。");
         }
     }
-    return {QStringLiteral("COM错误"), text, QMessageBox::NoIcon, false};
+    return {QStringLiteral("COM错误"), text, QMessageBox::NoIcon};
 }
 
 QString PresentPortsLine(const QStringList& portNames) {
@@ -32,16 +31,16 @@ QString PresentPortsLine(const QStringList& portNames) {
     return QStringLiteral("本机的串口：") + portNames.join(QStringLiteral("、"));
 }
 
-BoxMessage PortFailureMessage(const QString& systemText, bool ownedByWindow) {
+BoxMessage PortFailureMessage(const QString& systemText) {
     // The suffix on a line of its own, as under the system texts that end in a line break.
     const QString text = systemText.isEmpty() ? QStringLiteral("COM口操作失败")
                                               : systemText + QStringLiteral("\nCOM口操作失败");
-    return {QStringLiteral("COM错误"), text, QMessageBox::Information, ownedByWindow};
+    return {QStringLiteral("COM错误"), text, QMessageBox::Information};
 }
 
 BoxMessage NoPortMessage() {
     return {QStringLiteral("警告"), QStringLiteral("没有打开相应的端口，接受数据失败。"),
-            QMessageBox::Warning, true};
+            QMessageBox::Warning};
 }
 
 BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText,
@@ -52,20 +51,20 @@ BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText,
         text +=
             QLatin1Char('\n') + QStringLiteral("文件中保留了 %1 条完整的记录。").arg(*wholeRecords);
     }
-    return {QStringLiteral("保存数据"), text, QMessageBox::Critical, true};
+    return {QStringLiteral("保存数据"), text, QMessageBox::Critical};
 }
 
 BoxMessage EmptySaveMessage() {
     return {
         QStringLiteral("保存数据"),
         QStringLiteral("没有符合所选仪器类型的数据行，保存的文件是空的。请检查仪器类型是否正确。"),
-        QMessageBox::Warning, true};
+        QMessageBox::Warning};
 }
 
 BoxMessage IncompleteGroupMessage(std::size_t readings) {
     return {QStringLiteral("保存数据"),
             QStringLiteral("最后 %1 个读数不足一组（十个），没有写入文件。").arg(readings),
-            QMessageBox::Information, true};
+            QMessageBox::Information};
 }
 
 BoxMessage UnsavedLinesQuestion(std::size_t lines, UnsavedLinesAction action) {
@@ -86,12 +85,12 @@ BoxMessage UnsavedLinesQuestion(std::size_t lines, UnsavedLinesAction action) {
     }
     return {QStringLiteral("警告"),
             QStringLiteral("已接收的 %1 行数据尚未保存，确定要%2吗？").arg(lines).arg(what),
-            QMessageBox::Question, true};
+            QMessageBox::Question};
 }
 
 BoxMessage ReplaceFileQuestion(const QString& fileName) {
     return {QStringLiteral("保存数据"), fileName + QStringLiteral(" 已存在，要替换它吗？"),
-            QMessageBox::Question, true};
+            QMessageBox::Question};
 }
 
 }  // namespace kvq

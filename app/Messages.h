@@ -11,12 +11,12 @@ class QWidget;
 
 namespace kvq {
 
-// One message box of the main window, as the user sees it.
+// One message box of the main window, as the user sees it. The window is its parent, so that
+// the window manager places it over the window and keeps it there.
 struct BoxMessage {
     QString caption;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    bool ownedByWindow = true;  // false: a box of its own, not tied to the main window
 
     bool operator==(const BoxMessage&) const = default;
 };
@@ -24,7 +24,7 @@ struct BoxMessage {
 // Shows a message box and returns when the user has acknowledged it. Tests record instead.
 using MessageBoxFunction = std::function<void(const BoxMessage&)>;
 
-// The real box: OK button only, `owner` as parent when the message is owned by the window.
+// The real box: OK button only, `owner` as its parent.
 void ShowMessageBox(QWidget* owner, const BoxMessage& message);
 
 // The port could not be opened. `device` and `reason` (the system's text) are added below
@@ -36,7 +36,7 @@ BoxMessage OpenFailedMessage(const QString& portName, const QString& device, con
 // "本机的串口：COM4、COM7", or "本机没有找到串口。".
 QString PresentPortsLine(const QStringList& portNames);
 // A port operation failed: the system's text, then "COM口操作失败" on a line of its own.
-BoxMessage PortFailureMessage(const QString& systemText, bool ownedByWindow);
+BoxMessage PortFailureMessage(const QString& systemText);
 // Receiving was asked for without an open port.
 BoxMessage NoPortMessage();
 // A save could not create or write its file. After a failed write the file was cut back to

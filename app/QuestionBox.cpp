@@ -14,7 +14,7 @@ void OpenQuestion::SetText(const QString& text) {
 bool AskQuestionBox(QWidget* owner, const OpenQuestion& question) {
     const BoxMessage& asked = question.Question();
     QMessageBox box(asked.icon, asked.caption, asked.text, QMessageBox::Yes | QMessageBox::No,
-                    asked.ownedByWindow ? owner : nullptr);
+                    owner);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     QObject::connect(&question, &OpenQuestion::textChanged, &box, &QMessageBox::setText);

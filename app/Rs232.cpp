@@ -256,7 +256,7 @@ void TRS232Form::OpenComClick() {
     if (!port_->ReadSettings()) {
         // Open but unconfigured: kept, not handed to the receiver, closed by the next open.
         // A port is there when it also answers this (Wine opens COM names it has no device for).
-        Show(WithPortsIfNotReached(PortFailureMessage(FromSystem(port_->LastErrorText()), false),
+        Show(WithPortsIfNotReached(PortFailureMessage(FromSystem(port_->LastErrorText())),
                                    seams_.ports, portName));
         return;
     }
@@ -264,7 +264,7 @@ void TRS232Form::OpenComClick() {
         LineSettingsFromControls(SelectedRow(ui_->BauteRate), SelectedRow(ui_->BitSize),
                                  SelectedRow(ui_->StopBit), ui_->Parity->isChecked());
     if (!port_->WriteSettings(settings)) {
-        Show(PortFailureMessage(FromSystem(port_->LastErrorText()), false));
+        Show(PortFailureMessage(FromSystem(port_->LastErrorText())));
         ClosePort();
         ApplyColumn(CommandColumn::kSettingsNotWritten);
         return;
@@ -433,7 +433,7 @@ void TRS232Form::N8Click() {
 }
 
 void TRS232Form::ShowPortFailure(const std::string& systemText) {
-    Show(PortFailureMessage(FromSystem(systemText), true));
+    Show(PortFailureMessage(FromSystem(systemText)));
 }
 
 void TRS232Form::Show(const BoxMessage& message) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kvq {
@@ -25,8 +26,10 @@ ReadCom::~ReadCom() = default;
 void ReadCom::SetPortHandle(SerialPort* port) {
     port_ = port;
     // A half line belongs to the port it came from: glued onto the first line of the next
-    // one it could make a plausible but false record.
+    // one it could make a plausible but false record. So do the bytes held from it.
     lineBuffer_.Clear();
+    held_ = std::string();
+    portFailed_ = false;
     // The same object may have been reopened on another descriptor.
     DropNotifier();
     UpdateNotifier();
@@ -40,7 +43,13 @@ void ReadCom::Resume() {
         lineBuffer_.Clear();
     }
     state_ = State::kRunning;
+    // A port that failed while stopped is asked again, and reported if it still fails.
+    portFailed_ = false;
     UpdateNotifier();
+    // Held bytes are handed over at once, even when the port has nothing new to say.
+    if (!held_.empty()) {
+        QTimer::singleShot(0, this, [this] { ReadStep(); });
+    }
 }
 
 void ReadCom::Pause() {
@@ -52,6 +61,7 @@ void ReadCom::Pause() {
 
 void ReadCom::Terminate() {
     state_ = State::kEnded;
+    held_ = std::string();
     DropNotifier();
 }
 
@@ -63,10 +73,17 @@ bool ReadCom::IsTerminated() const {
     return state_ == State::kEnded;
 }
 
-// Notifications only while running with an open port: a paused receiver leaves the bytes
-// waiting in the port, and an idle one costs nothing.
+// While running, or taking bytes into the hold while not, as long as the port works and the
+// hold has room. An idle line costs nothing.
+bool ReadCom::Watching() const {
+    if (port_ == nullptr || !port_->IsOpen() || state_ == State::kEnded) {
+        return false;
+    }
+    return state_ == State::kRunning || (!portFailed_ && held_.size() < kMaxHeldBytes);
+}
+
 void ReadCom::UpdateNotifier() {
-    const bool wanted = state_ == State::kRunning && port_ != nullptr && port_->IsOpen();
+    const bool wanted = Watching();
     const int fd = wanted ? port_->NotifyDescriptor() : -1;
     if (wanted && fd < 0) {
         if (!pollTimer_.isActive()) {
@@ -102,46 +119,72 @@ void ReadCom::DropNotifier() {
     }
 }
 
-void ReadCom::ReadStep() {
-    if (state_ != State::kRunning || inStep_ || port_ == nullptr || !port_->IsOpen()) {
-        return;
-    }
-    // A sink may run a nested event loop; no second step starts inside it.
-    const QScopedValueRollback<bool> inStep(inStep_, true);
-    const std::optional<std::size_t> waiting = port_->BytesWaiting();
-    if (!waiting) {
-        ReportPortFailure();
-    } else if (*waiting > 0) {
-        ReadWaiting(*waiting);
-    }
-    if (waiting && pollTimer_.isActive()) {
-        PaceTimer(*waiting > 0);
-    }
-}
-
-// Everything that waits is read, a chunk at a time, so nothing is lost however much the
-// line has queued while the receiver was paused.
-void ReadCom::ReadWaiting(std::size_t waiting) {
+// Reads up to `count` bytes in chunks of at most 1024, each given to `take`; how many were read.
+template <typename Take>
+std::size_t ReadCom::ReadUpTo(std::size_t count, Take&& take) {
     std::array<char, kReadChunk> buffer;
-    std::vector<std::string> lines;
     std::size_t total = 0;
-    while (waiting > 0) {
-        const std::size_t got = port_->Read(buffer.data(), std::min(waiting, buffer.size()));
+    while (total < count) {
+        const std::size_t got = port_->Read(buffer.data(), std::min(count - total, buffer.size()));
         if (got == 0) {
             break;
         }
         total += got;
-        waiting -= std::min(got, waiting);
-        lineBuffer_.Feed(std::string_view(buffer.data(), got),
-                         [&lines](std::string_view line) { lines.emplace_back(line); });
+        take(std::string_view(buffer.data(), got));
     }
-    if (total == 0) {
-        // Bytes wait but cannot be read: the port has failed; reading on would busy-loop.
-        ReportPortFailure();
+    return total;
+}
+
+void ReadCom::ReadStep() {
+    if (state_ == State::kEnded || inStep_ || port_ == nullptr || !port_->IsOpen()) {
         return;
     }
+    // A sink may run a nested event loop; no second step starts inside it.
+    const QScopedValueRollback<bool> inStep(inStep_, true);
+    if (state_ == State::kRunning) {
+        ReceiveStep();
+    } else {
+        HoldStep();
+    }
+}
+
+// Everything that waits is read, a chunk at a time, so nothing is lost however much the
+// line has queued while the receiver was paused. The lines reach the sink before a failure
+// is reported: they arrived before it.
+void ReadCom::ReceiveStep() {
+    std::vector<std::string> lines;
+    auto toLines = [this, &lines](std::string_view bytes) {
+        lineBuffer_.Feed(bytes, [&lines](std::string_view line) { lines.emplace_back(line); });
+    };
+    toLines(std::exchange(held_, std::string()));
+    const std::optional<std::size_t> waiting = port_->BytesWaiting();
+    // Bytes that wait but cannot be read are a failed port too; reading on would busy-loop.
+    const bool failed = !waiting || (*waiting > 0 && ReadUpTo(*waiting, toLines) == 0);
+    const std::string failure = failed ? port_->LastErrorText() : std::string();
     if (!lines.empty()) {
         lines_.AppendLines(lines);
+    }
+    if (failed) {
+        ReportPortFailure(failure);
+    } else if (pollTimer_.isActive()) {
+        PaceTimer(*waiting > 0);
+    }
+}
+
+// Not running: what waits is taken into the hold, up to its bound. A failure is left for the
+// next resume to report, after the held lines.
+void ReadCom::HoldStep() {
+    const std::optional<std::size_t> waiting = port_->BytesWaiting();
+    const std::size_t room = kMaxHeldBytes - held_.size();
+    const bool failed =
+        !waiting || (*waiting > 0 && room > 0 &&
+                     ReadUpTo(std::min(*waiting, room),
+                              [this](std::string_view bytes) { held_.append(bytes); }) == 0);
+    if (failed || held_.size() >= kMaxHeldBytes) {
+        portFailed_ = failed;
+        UpdateNotifier();
+    } else if (pollTimer_.isActive()) {
+        PaceTimer(*waiting > 0);
     }
 }
 
@@ -154,11 +197,11 @@ void ReadCom::PaceTimer(bool bytesCame) {
     }
 }
 
-void ReadCom::ReportPortFailure() {
-    const std::string text = port_->LastErrorText();
+void ReadCom::ReportPortFailure(const std::string& systemText) {
     // Notifications stop before the message box runs its own event loop: one failure, one box.
+    portFailed_ = true;
     Pause();
-    messages_.ShowPortFailure(text);
+    messages_.ShowPortFailure(systemText);
 }
 
 }  // namespace kvq

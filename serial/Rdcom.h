@@ -27,8 +27,10 @@ public:
 };
 
 // The receiver. Read steps run on the user-interface thread whenever the port becomes
-// readable (or, for a port without a descriptor to wait on, on a short timer), only while
-// the receiver runs and has a port, so an idle line costs next to nothing.
+// readable (or, for a port without a descriptor to wait on, on a short timer), while the
+// receiver has a port, so an idle line costs next to nothing. While it does not run, what
+// arrives is held and handed over when it runs again: a hang-up (an adapter pulled, the far
+// end gone) makes the system drop the bytes it still holds for the port.
 // Pause, resume and termination are states, not counts.
 class ReadCom : public QObject {
     Q_OBJECT
@@ -50,8 +52,9 @@ public:
     bool IsRunning() const;
     bool IsTerminated() const;
 
-    // One poll of the port: reads everything that waits, in reads of at most 1024 bytes,
-    // and hands the completed lines to the line sink in one call.
+    // One poll of the port: reads everything that waits, in reads of at most 1024 bytes, and
+    // hands the completed lines, those of the held bytes first, to the line sink in one call.
+    // While the receiver does not run, it only adds what waits to the held bytes.
     void ReadStep();
 
     // How often a port without a descriptor is asked for waiting bytes. At 14400 baud at most
@@ -66,11 +69,22 @@ public:
     // port handle.
     const LineAssembler& LineBuffer() const { return lineBuffer_; }
 
+    // The most bytes held while the receiver does not run, over three hours at 14400 baud;
+    // beyond them bytes wait in the port, as they did before anything was held.
+    static constexpr std::size_t kMaxHeldBytes = 16 * 1024 * 1024;
+    // Bytes taken from the port while the receiver did not run, not yet handed over; dropped
+    // with a new port handle.
+    std::size_t HeldBytes() const { return held_.size(); }
+
 private:
+    bool Watching() const;
     void UpdateNotifier();
     void DropNotifier();
-    void ReportPortFailure();
-    void ReadWaiting(std::size_t waiting);
+    void ReportPortFailure(const std::string& systemText);
+    void ReceiveStep();
+    void HoldStep();
+    template <typename Take>
+    std::size_t ReadUpTo(std::size_t count, Take&& take);
     void PaceTimer(bool bytesCame);
 
     LineSink& lines_;
@@ -78,6 +92,10 @@ private:
     SerialPort* port_ = nullptr;
     enum class State { kCreated, kRunning, kPaused, kEnded } state_ = State::kCreated;
     LineAssembler lineBuffer_;
+    std::string held_;
+    // The port failed while the receiver did not run: reported when it runs again, not
+    // watched until then (a hung-up descriptor stays readable for ever).
+    bool portFailed_ = false;
     std::unique_ptr<QSocketNotifier> notifier_;
     QTimer pollTimer_;
     int emptyPolls_ = 0;

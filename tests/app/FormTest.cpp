@@ -1,5 +1,7 @@
 // The window as the user first sees it: geometry, texts, items, menus and the start state.
 
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
@@ -235,7 +237,10 @@ enum class Step {
     kWheelAway,
     kDownKey,
     kUpKey,
-    kControlClick
+    kControlClick,
+    // A screen reader selects the item above the one in view through the list's table of
+    // items, as AT-SPI does.
+    kReaderSelectsRowAbove
 };
 
 // The rows of a list that are in its view.
@@ -249,7 +254,7 @@ QList<int> ShownRows(const QListWidget* list) {
     return rows;
 }
 
-// The user steps a list as with a mouse or the keyboard.
+// The user steps a list as with a mouse or the keyboard, or as a screen reader does.
 void StepList(QListWidget* list, Step step) {
     QScrollBar* bar = list->verticalScrollBar();
     // The arrows stand at the ends of the bar in every style.
@@ -285,6 +290,10 @@ void StepList(QListWidget* list, Step step) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
                               list->viewport()->rect().center());
             break;
+        case Step::kReaderSelectsRowAbove:
+            QAccessible::queryAccessibleInterface(list)->tableInterface()->selectRow(
+                ShownRows(list).value(0) - 1);
+            break;
     }
 }
 
@@ -317,10 +326,15 @@ void FormTest::listsStepLikeSpinBoxes_data() {
         << "StopBit" << Step::kUpKey << QStringList{"1"};
     QTest::newRow("StopBit, Ctrl+click on the shown item")
         << "StopBit" << Step::kControlClick << QStringList{"1"};
+    QTest::newRow("BauteRate, a screen reader selects the item above 4800")
+        << "BauteRate" << Step::kReaderSelectsRowAbove << higher;
+    QTest::newRow("BitSize, a screen reader selects the item above 8")
+        << "BitSize" << Step::kReaderSelectsRowAbove << QStringList{"7", "6", "5", "5"};
 }
 
 // The row a list shows is its selected item, which the port is opened with: the arrows, the
-// wheel and the keys select the neighbouring item, and stop at the ends.
+// wheel and the keys select the neighbouring item, and stop at the ends. Whatever selects an
+// item, a screen reader too, brings it into view as the only one selected.
 void FormTest::listsStepLikeSpinBoxes() {
     QFETCH(QString, name);
     QFETCH(Step, step);

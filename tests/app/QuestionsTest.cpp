@@ -204,7 +204,7 @@ void QuestionsTest::askBeforeLosingLines() {
     QCOMPARE(window.questions.size(), std::size_t{question.isEmpty() ? 0u : 1u});
     if (!question.isEmpty()) {
         QCOMPARE(window.questions.front(),
-                 (BoxMessage{QStringLiteral("警告"), question, QMessageBox::Question, true}));
+                 (BoxMessage{QStringLiteral("警告"), question, QMessageBox::Question}));
     }
     const bool goesAhead = question.isEmpty() || answer;
     if (!goesAhead) {
@@ -308,7 +308,7 @@ void QuestionsTest::replaceExistingFile() {
 
     const std::vector<BoxMessage> asked{{QStringLiteral("保存数据"),
                                          QStringLiteral("L10.kvq 已存在，要替换它吗？"),
-                                         QMessageBox::Question, true}};
+                                         QMessageBox::Question}};
     QCOMPARE(window.questions, exists ? asked : std::vector<BoxMessage>{});
     const bool replaced = !exists || answer;
     QCOMPARE(FileBytes(l10), replaced ? QByteArray("2 12.4 3.18 10:31\r\n") : firstLine);

@@ -114,7 +114,7 @@ void LineTest::hangUpInTheMiddleOfALine() {
         session.window.messages.front(),
         (BoxMessage{QStringLiteral("COM错误"),
                     QString::fromLocal8Bit(std::strerror(EIO)) + QStringLiteral("\nCOM口操作失败"),
-                    QMessageBox::Information, true}));
+                    QMessageBox::Information}));
     QVERIFY(!session.window->Receiver().IsRunning());
     QVERIFY(!session.window->Receiver().IsTerminated());
     QCOMPARE(session.window.CommandStates(), receivingCommands);

@@ -176,7 +176,7 @@ void SaveTest::refusedSave() {
              (BoxMessage{QStringLiteral("保存数据"),
                          QStringLiteral("数据文件") + written + QStringLiteral("保存失败：") +
                              SystemText(error),
-                         QMessageBox::Critical, true}));
+                         QMessageBox::Critical}));
     QCOMPARE(session.PaneLines(), lines);
     QCOMPARE(session.window.CommandStates(), commands);
     QVERIFY(!session.window->Receiver().IsRunning());
