@@ -199,7 +199,7 @@ void RawDataWriterTest::recordByRecordReachesTheFileAtOnce() {
     QTemporaryDir dir;
     const QString path = dir.filePath("s.kvq");
     kvq::RawDataWriter writer(5, path.toStdString());
-    QVERIFY(writer.Open());
+    QVERIFY(writer.Open() == kvq::Opening::kOpened);
     writer.Feed("1 2 3 4");
     QCOMPARE(ReadAll(path), QByteArray("1 2 3 4\r\n"));
     writer.Feed("5 6 7 8");
