@@ -4,9 +4,11 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "CaptureConverter.h"
@@ -57,6 +59,20 @@ std::string Capture(int type) {
     return bytes;
 }
 
+// One buffered save into a descriptor, as kvq-convert writes its output (whose own flush is
+// not timed).
+kvq::SaveReport SaveAsConverted(const kvq::PaneLineStore& pane, int type, const std::string& out) {
+    const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    kvq::RawDataWriter writer(type, out, kvq::WriteMode::kBuffered);
+    writer.UseDescriptor(fd);
+    kvq::SaveReport report = kvq::WriteRawDataFile(pane, writer);
+    if (fd >= 0 && ::close(fd) != 0 && report.ok) {
+        report.ok = false;
+        report.errorText = std::strerror(errno);
+    }
+    return report;
+}
+
 }  // namespace
 
 int main() {
@@ -79,12 +95,8 @@ int main() {
             converter.Feed(std::string_view(capture).substr(at, 65536));
         }
         converter.Finish();
-        // Into a descriptor, as kvq-convert writes its output (whose own flush is not timed).
-        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        kvq::RawDataWriter writer(type, out, kvq::WriteMode::kBuffered);
-        writer.UseDescriptor(fd);
-        const kvq::SaveReport report = kvq::WriteRawDataFile(pane, writer);
-        if (fd < 0 || ::close(fd) != 0 || !report.ok) {
+        const kvq::SaveReport report = SaveAsConverted(pane, type, out);
+        if (!report.ok) {
             std::fprintf(stderr, "%s: %s\n", out.c_str(), report.errorText.c_str());
             return 1;
         }
