@@ -37,6 +37,22 @@ FileLeft LeftIn(const SaveReport& report) {
     return FileLeft::kNotSaid;
 }
 
+// The message a writer's report calls for, if any.
+std::optional<BoxMessage> SaveMessage(const SaveReport& report) {
+    if (!report.ok) {
+        return SaveFailedMessage(FromSystem(report.fileName), FromSystem(report.errorText),
+                                 LeftIn(report), report.records);
+    }
+    if (report.readingsNotWritten > 0) {
+        // The file keeps its twenty-column records; the user learns what was left out.
+        return IncompleteGroupMessage(report.readingsNotWritten);
+    }
+    if (EmptyFile(report)) {
+        return EmptySaveMessage();
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 SaveFlow::SaveFlow(SaveFlowSeams seams, QString dataFolder)
@@ -101,21 +117,6 @@ std::unique_ptr<RawDataWriter> SaveFlow::AgreedWriter(const std::string& fileNam
     writer = std::make_unique<RawDataWriter>(instrumentType, fileName);
     writer->Open(Replacement::kInPlace);
     return writer;
-}
-
-std::optional<BoxMessage> SaveMessage(const SaveReport& report) {
-    if (!report.ok) {
-        return SaveFailedMessage(FromSystem(report.fileName), FromSystem(report.errorText),
-                                 LeftIn(report), report.records);
-    }
-    if (report.readingsNotWritten > 0) {
-        // The file keeps its twenty-column records; the user learns what was left out.
-        return IncompleteGroupMessage(report.readingsNotWritten);
-    }
-    if (EmptyFile(report)) {
-        return EmptySaveMessage();
-    }
-    return std::nullopt;
 }
 
 }  // namespace kvq

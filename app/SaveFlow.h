@@ -57,7 +57,4 @@ private:
     QString proposedName_;
 };
 
-// The message a writer's report calls for, if any.
-std::optional<BoxMessage> SaveMessage(const SaveReport& report);
-
 }  // namespace kvq
