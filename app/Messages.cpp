@@ -43,15 +43,29 @@ BoxMessage NoPortMessage() {
             QMessageBox::Warning};
 }
 
-BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText,
-                             std::optional<std::size_t> wholeRecords) {
+BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText, FileLeft left,
+                             std::size_t wholeRecords) {
     QString text =
         QStringLiteral("数据文件") + fileName + QStringLiteral("保存失败：") + systemText;
-    if (wholeRecords) {
-        text +=
-            QLatin1Char('\n') + QStringLiteral("文件中保留了 %1 条完整的记录。").arg(*wholeRecords);
+    switch (left) {
+        case FileLeft::kNotSaid:
+            break;
+        case FileLeft::kWholeRecords:
+            text += QStringLiteral("\n文件中保留了 %1 条完整的记录。").arg(wholeRecords);
+            break;
+        case FileLeft::kMayEndInPart:
+            text += QStringLiteral("\n文件的最后一条记录可能不完整。");
+            break;
+        case FileLeft::kOldContentKept:
+            text += QStringLiteral("\n文件原有的内容没有改动。");
+            break;
     }
     return {QStringLiteral("保存数据"), text, QMessageBox::Critical};
+}
+
+BoxMessage NothingToSaveMessage() {
+    return {QStringLiteral("保存数据"), QStringLiteral("没有可保存的数据"),
+            QMessageBox::Information};
 }
 
 BoxMessage EmptySaveMessage() {
@@ -90,6 +104,14 @@ BoxMessage UnsavedLinesQuestion(std::size_t lines, UnsavedLinesAction action) {
 
 BoxMessage ReplaceFileQuestion(const QString& fileName) {
     return {QStringLiteral("保存数据"), fileName + QStringLiteral(" 已存在，要替换它吗？"),
+            QMessageBox::Question};
+}
+
+BoxMessage WriteInPlaceQuestion(const QString& fileName, const QString& systemText) {
+    return {QStringLiteral("保存数据"),
+            fileName + QStringLiteral(" 不能先写成临时文件再替换：") + systemText +
+                QStringLiteral("\n要直接改写 ") + fileName +
+                QStringLiteral(" 吗？保存中途失败时，它原有的内容会丢失。"),
             QMessageBox::Question};
 }
 

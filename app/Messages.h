@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <cstddef>
 #include <functional>
-#include <optional>
 
 class QWidget;
 
@@ -39,10 +38,18 @@ QString PresentPortsLine(const QStringList& portNames);
 BoxMessage PortFailureMessage(const QString& systemText);
 // Receiving was asked for without an open port.
 BoxMessage NoPortMessage();
-// A save could not create or write its file. After a failed write the file was cut back to
-// its whole records; `wholeRecords` says how many it holds (nothing: not known, not said).
+// What a failed save left in its file, said on a line of its own below the failure.
+enum class FileLeft {
+    kNotSaid,         // nothing written, or nothing known to say
+    kWholeRecords,    // cut back to its whole records: "文件中保留了 N 条完整的记录。"
+    kMayEndInPart,    // the cut failed: the file may end in part of a record
+    kOldContentKept,  // a replacement that failed: the existing file as it was
+};
+// A save could not create, write or finish its file; `wholeRecords` goes with kWholeRecords.
 BoxMessage SaveFailedMessage(const QString& fileName, const QString& systemText,
-                             std::optional<std::size_t> wholeRecords = std::nullopt);
+                             FileLeft left = FileLeft::kNotSaid, std::size_t wholeRecords = 0);
+// The pane holds no line: there is nothing to save.
+BoxMessage NothingToSaveMessage();
 // A save found lines in the pane but none of the selected instrument type.
 BoxMessage EmptySaveMessage();
 // A type 2 save left `readings` readings (1 to 9) of an incomplete group out of the file.
@@ -55,5 +62,8 @@ BoxMessage UnsavedLinesQuestion(std::size_t lines, UnsavedLinesAction action);
 // The question before a save replaces the existing file `fileName` (the name as written, with
 // its ".kvq"). Yes and No.
 BoxMessage ReplaceFileQuestion(const QString& fileName);
+// The existing file cannot be replaced through a temporary file beside it (`systemText` says
+// why): the question before it is written over in place. Yes and No.
+BoxMessage WriteInPlaceQuestion(const QString& fileName, const QString& systemText);
 
 }  // namespace kvq

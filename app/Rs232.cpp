@@ -5,11 +5,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLayout>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <utility>
 
 #include "About.h"
 #include "HelpWindow.h"
@@ -19,7 +20,6 @@
 #include "MenuBarRightEdge.h"
 #include "PathRules.h"
 #include "PortToolTips.h"
-#include "RawDataWriter.h"
 #include "SystemStrings.h"
 #include "ui_Rs232.h"
 
@@ -39,12 +39,6 @@ constexpr int kWindowFontPixels = 12;
 constexpr int kSettingsFontPixels = 13;
 // The longest the event loop waits while a save writes.
 constexpr int kSaveSliceMs = 10;
-#ifdef Q_OS_WIN
-const QString kAllFilesPattern = QStringLiteral("*.*");
-#else
-// "*.*" would hide the many files without a dot on this system.
-const QString kAllFilesPattern = QStringLiteral("*");
-#endif
 
 std::string ProgramPath() {
     return ToSystemName(QCoreApplication::applicationFilePath());
@@ -104,6 +98,11 @@ TRS232Form::TRS232Form(WindowSeams seams, QWidget* parent)
             return AskQuestionBox(this, question);
         };
     }
+    saveFlow_ = std::make_unique<SaveFlow>(
+        SaveFlowSeams{
+            [this](const SaveDialogRequest& request) { return seams_.saveDialog(this, request); },
+            [this](const BoxMessage& question) { return Ask(question); }},
+        FromSystem(DataFolder(ProgramPath())));
     ui_->setupUi(this);
     SetUpWindow();
     ConnectSignals();
@@ -347,72 +346,28 @@ void TRS232Form::N1Click() {
 }
 
 void TRS232Form::SaveDataClick() {
-    const std::optional<std::string> fileName = ChooseFileName();
-    if (!fileName) {
-        return;
-    }
-    saveFileName_ = FromSystem(*fileName);
-    SaveTo(*fileName);
-}
-
-// The name to write, with its forced ".kvq"; nothing when the user cancels. An existing file
-// is replaced only when the user says so: the dialog's own question would name what was typed,
-// and "L10.7" and "L10.9" both write "L10.kvq".
-std::optional<std::string> TRS232Form::ChooseFileName() {
-    SaveDialogRequest request;
-    request.title = QStringLiteral("保存传输的数据");
-    request.filters = QStringList{
-        NameFilter(QStringLiteral("KVQ格式原始数据文件(*.kvq)"), QStringLiteral("*.kvq")),
-        NameFilter(QStringLiteral("所有文件(*.*)"), kAllFilesPattern)};
-    request.startFolder = SaveStartFolder(FromSystem(DataFolder(ProgramPath())));
-    request.proposedName = saveFileName_;
-    for (;;) {
-        const std::optional<QString> chosen = seams_.saveDialog(this, request);
-        if (!chosen || chosen->isEmpty()) {
-            return std::nullopt;
-        }
-        std::string fileName = ForceKvqExtension(ToSystemName(*chosen));
-        const QFileInfo written(FromSystem(fileName));
-        if (!written.exists() || written.isDir() || Ask(ReplaceFileQuestion(written.fileName()))) {
-            return fileName;
-        }
-        // Back to the dialog with what the user typed.
-        request.proposedName = *chosen;
-    }
-}
-
-void TRS232Form::SaveTo(const std::string& fileName) {
-    // Lines that arrive while the file is written are not in it.
-    const std::size_t lines = ui_->Memo->LineCount();
-    RawDataWriter writer(instrType_->checkedId(), fileName);
-    if (writer.Open()) {
-        // A save of a million lines takes seconds: read steps and paints go on meanwhile, as
-        // under a modal dialog, but the user's clicks and keys wait until the file is done.
-        QElapsedTimer sinceEvents;
-        sinceEvents.start();
-        WriteRawDataFile(ui_->Memo->StoredLines(), writer, [&sinceEvents] {
+    // A save of a million lines takes seconds: read steps and paints go on meanwhile, as under
+    // a modal dialog, but the user's clicks and keys wait until the file is done.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    const SaveOutcome outcome =
+        saveFlow_->Run(ui_->Memo->StoredLines(), instrType_->checkedId(), [this, &sinceEvents] {
             if (sinceEvents.elapsed() >= kSaveSliceMs) {
+                const QScopedValueRollback holdPortFailures(writingFile_, true);
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
                 sinceEvents.restart();
             }
         });
+    // Lines that arrived while the file was written are not in it. A file without records
+    // that were there to write holds none of the lines: they are still to be saved.
+    if (outcome.report && outcome.report->ok && !outcome.emptyFile) {
+        savedLines_ = outcome.report->linesRead;
     }
-    const SaveReport& report = writer.Finish();
-    // A file without records that were there to write (most likely the wrong instrument type)
-    // holds none of the lines: they are still to be saved.
-    const bool emptySave = report.records == 0 && report.linesRead > 0;
-    if (report.ok && !emptySave) {
-        savedLines_ = lines;
+    if (heldPortFailure_) {
+        Show(*std::exchange(heldPortFailure_, std::nullopt));
     }
-    if (!report.ok) {
-        Show(SaveFailedMessage(
-            FromSystem(fileName), FromSystem(report.errorText),
-            report.cutToWholeRecords ? std::optional(report.records) : std::nullopt));
-    } else if (report.readingsNotWritten > 0) {
-        // The file keeps its twenty-column records; the user learns what was left out.
-        Show(IncompleteGroupMessage(report.readingsNotWritten));
-    } else if (emptySave) {
-        Show(EmptySaveMessage());
+    if (outcome.message) {
+        Show(*outcome.message);
     }
 }
 
@@ -433,7 +388,15 @@ void TRS232Form::N8Click() {
 }
 
 void TRS232Form::ShowPortFailure(const std::string& systemText) {
-    Show(PortFailureMessage(FromSystem(systemText)));
+    const BoxMessage message = PortFailureMessage(FromSystem(systemText));
+    if (writingFile_) {
+        // A box now would hold the save behind it until the user answers, with nothing to say
+        // a save is under way; clicks wait for the save anyway. The receiver has paused: no
+        // second failure comes.
+        heldPortFailure_ = message;
+        return;
+    }
+    Show(message);
 }
 
 void TRS232Form::Show(const BoxMessage& message) {

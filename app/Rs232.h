@@ -51,6 +51,7 @@
 #include "QuestionBox.h"
 #include "Rdcom.h"
 #include "SaveDialog.h"
+#include "SaveFlow.h"
 #include "SerialPort.h"
 
 class QAction;
@@ -103,7 +104,7 @@ public:
     // The port handle is valid: a port is open (configured or not).
     bool PortOpen() const { return port_ != nullptr; }
     // The file name the next save proposes.
-    const QString& SaveFileName() const { return saveFileName_; }
+    const QString& SaveFileName() const { return saveFlow_->ProposedName(); }
     // Lines of the pane not yet in a file: from their arrival until a save wrote them.
     std::size_t UnsavedLines() const;
     HelpWindow* Help() const;
@@ -127,8 +128,6 @@ private:
     // True when nothing unsaved would be lost by `action`, or the user agrees to lose it.
     bool MayLoseUnsavedLines(UnsavedLinesAction action);
     void EmptyPane();
-    std::optional<std::string> ChooseFileName();
-    void SaveTo(const std::string& fileName);
 
     // The button or the menu item behind a command.
     struct CommandControl {
@@ -143,7 +142,10 @@ private:
     QButtonGroup* instrType_ = nullptr;
     std::unique_ptr<SerialPort> port_;  // null: the invalid handle
     std::unique_ptr<ReadCom> receiver_;
-    QString saveFileName_;
+    std::unique_ptr<SaveFlow> saveFlow_;
+    // A port failure while a save writes its file, shown when the save has ended.
+    std::optional<BoxMessage> heldPortFailure_;
+    bool writingFile_ = false;
     // The pane's first lines that a save has written; lines after them are unsaved.
     std::size_t savedLines_ = 0;
     // The instrument type the pane's lines arrived under, selected again when the user keeps

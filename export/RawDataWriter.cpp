@@ -19,13 +19,12 @@ RawDataWriter::RawDataWriter(int instrumentType, std::string fileName, WriteMode
 
 RawDataWriter::~RawDataWriter() = default;
 
-bool RawDataWriter::Open() {
-    if (!file_.Create(report_.fileName)) {
+Opening RawDataWriter::Open(Replacement how) {
+    const Opening opening = file_.Create(report_.fileName, how);
+    if (opening != Opening::kOpened) {
         Fail("open", file_.Error());
-        return false;
     }
-    cutOnFailure_ = true;
-    return true;
+    return opening;
 }
 
 void RawDataWriter::UseDescriptor(int fd) {
@@ -79,8 +78,11 @@ bool RawDataWriter::FlushBuffer() {
 bool RawDataWriter::WriteBytes(std::string_view bytes, std::string_view lineEnd) {
     if (!file_.Write(bytes, lineEnd)) {
         Fail("write", file_.Error());
-        // A full disk takes part of a record: the file keeps whole records or nothing.
-        report_.cutToWholeRecords = cutOnFailure_ && file_.CutTo(wholeRecordBytes_);
+        // A full disk takes part of a record: the file keeps whole records or says it may not.
+        if (file_.Cuttable()) {
+            report_.end =
+                file_.CutTo(wholeRecordBytes_) ? FileEnd::kWholeRecords : FileEnd::kMayEndInPart;
+        }
         return false;
     }
     wholeRecordBytes_ += bytes.size() + lineEnd.size();
@@ -92,8 +94,12 @@ const SaveReport& RawDataWriter::Finish() {
         FlushBuffer();
     }
     report_.readingsNotWritten = builder_.ReadingsOfOpenGroup();
-    if (!file_.Close() && report_.ok) {
-        Fail("close", file_.Error());
+    if (report_.ok && !file_.Commit()) {
+        Fail(file_.FailedStep(), file_.Error());
+    }
+    if (!report_.ok) {
+        report_.existingFileKept = file_.Beside();
+        file_.Discard();
     }
     return report_;
 }
@@ -108,7 +114,7 @@ void RawDataWriter::Fail(const char* operation, unsigned long error) {
 SaveReport WriteRawDataFile(const PaneLineStore& lines, int instrumentType,
                             const std::string& fileName, WriteMode mode) {
     RawDataWriter writer(instrumentType, fileName, mode);
-    if (!writer.Open()) {
+    if (writer.Open() != Opening::kOpened) {
         return writer.Report();
     }
     return WriteRawDataFile(lines, writer);

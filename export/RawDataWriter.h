@@ -23,18 +23,26 @@ enum class WriteMode {
     kBuffered,
 };
 
-// What a save did. On failure the records written before it stay in the file.
+// What a failed write left at the end of a file written in place.
+enum class FileEnd {
+    kNotCut,        // nothing was cut (no write failed, or not a regular file of its own)
+    kWholeRecords,  // cut back to its `records` whole records: no reader takes half a record
+    kMayEndInPart,  // the cut failed too: the file may end in part of a record
+};
+
+// What a save did.
 struct SaveReport {
     bool ok = true;
     std::size_t linesRead = 0;
-    std::size_t records = 0;  // whole records in the file
-    // A write failed and the file was cut back to its `records` whole records, so that no
-    // reader takes a record's first half for data.
-    bool cutToWholeRecords = false;
+    std::size_t records = 0;  // whole records written
+    FileEnd end = FileEnd::kNotCut;
+    // A failed save into a temporary file left the existing file as it was; the temporary file
+    // is gone.
+    bool existingFileKept = false;
     std::size_t linesSkipped = 0;
     std::size_t readingsNotWritten = 0;  // type 2: readings of an incomplete last group
     std::string fileName;
-    std::string failedOperation;  // "open", "write" or "close"
+    std::string failedOperation;  // "open", "write", "flush", "close" or "replace"
     int errorCode = 0;            // errno, or the Win32 error code on Windows
     std::string errorText;        // the system's text for errorCode
 };
@@ -49,13 +57,15 @@ public:
     RawDataWriter(const RawDataWriter&) = delete;
     RawDataWriter& operator=(const RawDataWriter&) = delete;
 
-    // Creates the file or cuts it to zero length. An existing file that cannot be opened
-    // is left as it was. A write that fails later cuts this file back to its whole records.
-    bool Open();
+    // Opens the file (RecordFile::Create); unless kOpened the report says why. A write that
+    // fails later cuts a file written in place back to its whole records.
+    Opening Open(Replacement how = Replacement::kBeside);
     // Writes standard output instead of a named file (the file name is kept for reports).
     void UseDescriptor(int fd);
     void Feed(std::string_view line);
-    // Closes the file (a descriptor given by UseDescriptor stays open) and returns the report.
+    // Ends the file and returns the report: after a save without failure the file is on disk
+    // and in place of an old one (a descriptor given by UseDescriptor stays open, unflushed);
+    // after a failure a temporary file is removed.
     const SaveReport& Finish();
 
     const SaveReport& Report() const { return report_; }
@@ -74,12 +84,10 @@ private:
     std::size_t bufferedRecords_ = 0;
     RecordFile file_;
     std::uint64_t wholeRecordBytes_ = 0;  // the bytes of the whole records written
-    bool cutOnFailure_ = false;           // a file of its own, not a descriptor given to it
 };
 
 // Saves the pane's lines, as read back from it, with one instrument type into a file that it
-// creates or replaces; returns the writer's report. The window's save and kvq-convert both
-// come here.
+// creates or replaces (through a temporary file beside it); returns the writer's report.
 SaveReport WriteRawDataFile(const PaneLineStore& lines, int instrumentType,
                             const std::string& fileName, WriteMode mode = WriteMode::kEveryRecord);
 // The same into a writer the caller has opened (standard output, for one). A long save calls

@@ -1,7 +1,7 @@
 // Open, receive, stop and save on a real pseudo-terminal, through the real save flow into
-// real files; the save's failures and its warning.
+// real files: what the window gives the save flow and how it keeps its event loop going (the
+// flow's own rules are tested in SaveFlowTest).
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <QComboBox>
 #include <QDir>
@@ -12,9 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <cerrno>
-#include <csignal>
-#include <cstring>
 
 #include "Files.h"
 #include "Memo.h"
@@ -22,15 +19,7 @@
 #include "Texts.h"
 #include "WindowOnLine.h"
 
-using kvq::BoxMessage;
-
 Q_DECLARE_METATYPE(std::vector<std::string>)
-
-namespace {
-
-const QString kSaveCaption = QStringLiteral("保存数据");
-
-}  // namespace
 
 class TransferCycleTest : public QObject {
     Q_OBJECT
@@ -44,17 +33,7 @@ private slots:
     void receiveAgainEmptiesThePane();
     void partialLineSurvivesStopAndResume();
     void instrumentTypeChangeEmptiesThePane();
-    void forcedExtensionAndProposedName_data();
-    void forcedExtensionAndProposedName();
-    void cancelledSaveTouchesNothing();
-    void existingFileIsReplaced();
     void longLineIsSavedAsItsFirst4096Bytes();
-    void saveFailure_data();
-    void saveFailure();
-    void recordsBeforeAFailedWriteStay_data();
-    void recordsBeforeAFailedWriteStay();
-    void saveMessage_data();
-    void saveMessage();
     void longSaveKeepsTheEventLoopGoing();
 };
 
@@ -128,6 +107,7 @@ void TransferCycleTest::receiveAndSaveEachInstrumentType() {
 
 void TransferCycleTest::saveDialogRequest() {
     WindowUnderTest window;
+    window.PutLines({"1 2 3 4"});
     window->SaveDataClick();
     QCOMPARE(window.saveRequests.size(), std::size_t{1});
     const kvq::SaveDialogRequest& request = window.saveRequests.front();
@@ -148,6 +128,7 @@ void TransferCycleTest::saveDialogFilters() {
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     WindowUnderTest window;
+    window.PutLines({"1 2 3 4"});
     window->SaveDataClick();
     kvq::SaveDialogRequest request = window.saveRequests.front();
     request.startFolder = folder.path();
@@ -258,74 +239,6 @@ void TransferCycleTest::instrumentTypeChangeEmptiesThePane() {
     QVERIFY(window.Enabled(kvq::Command::kSaveDataButton));
 }
 
-void TransferCycleTest::forcedExtensionAndProposedName_data() {
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("written");
-    QTest::newRow("no extension") << "survey"
-                                  << "survey.kvq";
-    QTest::newRow("other extension replaced") << "survey.txt"
-                                              << "survey.kvq";
-    QTest::newRow("only the last extension") << "a.b.c"
-                                             << "a.b.kvq";
-    QTest::newRow("dot in the folder name") << "run.2/line3"
-                                            << "run.2/line3.kvq";
-    QTest::newRow("already .kvq") << "line.kvq"
-                                  << "line.kvq";
-}
-
-void TransferCycleTest::forcedExtensionAndProposedName() {
-    QFETCH(QString, chosen);
-    QFETCH(QString, written);
-    WindowUnderTest window;
-    QTemporaryDir folder;
-    QVERIFY(QDir(folder.path()).mkdir("run.2"));
-    QFile other(folder.filePath("survey.txt"));
-    QVERIFY(other.open(QIODevice::WriteOnly));
-    other.write("not ours");
-    other.close();
-    window.SelectInstrumentType(5);
-    window.PutLines({"1 12.5 3.20 10:30"});
-
-    window.saveAnswer = folder.filePath(chosen);
-    window->SaveDataClick();
-    QCOMPARE(FileBytes(folder.filePath(written)), QByteArray("1 12.5 3.20 10:30\r\n"));
-    QCOMPARE(FileBytes(folder.filePath("survey.txt")), QByteArray("not ours"));
-
-    window.saveAnswer.reset();
-    window->SaveDataClick();
-    QCOMPARE(window.saveRequests.size(), std::size_t{2});
-    QCOMPARE(window.saveRequests.back().proposedName, folder.filePath(written));
-}
-
-void TransferCycleTest::cancelledSaveTouchesNothing() {
-    WindowUnderTest window;
-    QTemporaryDir folder;
-    window.PutLines({"1 2 3 4"});
-    window.saveAnswer = folder.filePath("first");
-    window->SaveDataClick();
-    window.saveAnswer.reset();
-    window->SaveDataClick();
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"first.kvq"});
-    QCOMPARE(window->SaveFileName(), folder.filePath("first.kvq"));
-    window->SaveDataClick();
-    QCOMPARE(window.saveRequests.back().proposedName, folder.filePath("first.kvq"));
-}
-
-void TransferCycleTest::existingFileIsReplaced() {
-    WindowUnderTest window;
-    QTemporaryDir folder;
-    QFile old(folder.filePath("line.kvq"));
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(1000, 'x'));
-    old.close();
-    window.SelectInstrumentType(5);
-    window.PutLines({"a b c d"});
-    window.saveAnswer = folder.filePath("line");
-    window->SaveDataClick();
-    QCOMPARE(FileBytes(folder.filePath("line.kvq")), QByteArray("a b c d\r\n"));
-    QVERIFY(window.messages.empty());
-}
-
 // The pane gives back at most the first 4096 bytes of a line, and the save uses what it
 // gives back.
 void TransferCycleTest::longLineIsSavedAsItsFirst4096Bytes() {
@@ -338,154 +251,6 @@ void TransferCycleTest::longLineIsSavedAsItsFirst4096Bytes() {
     window->SaveDataClick();
     QCOMPARE(FileBytes(folder.filePath("long.kvq")),
              QByteArray::fromStdString(line.substr(0, 4096) + "\r\n"));
-}
-
-void TransferCycleTest::saveFailure_data() {
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("target");  // what the chosen name leads to, if anything
-    QTest::addColumn<int>("error");
-    QTest::newRow("folder does not exist") << "no/such/folder/line"
-                                           << "" << ENOENT;
-    QTest::newRow("disk full") << "full"
-                               << "/dev/full" << ENOSPC;
-}
-
-void TransferCycleTest::saveFailure() {
-    QFETCH(QString, chosen);
-    QFETCH(QString, target);
-    QFETCH(int, error);
-    WindowUnderTest window;
-    QTemporaryDir folder;
-    const QString written = folder.filePath(chosen + ".kvq");
-    if (!target.isEmpty()) {
-        QVERIFY(QFile::link(target, written));
-    }
-    window.SelectInstrumentType(5);
-    window.PutLines({"a b c d"});
-    window.saveAnswer = folder.filePath(chosen);
-    window->SaveDataClick();
-    QCOMPARE(window.messages.size(), std::size_t{1});
-    const BoxMessage& message = window.messages.front();
-    QCOMPARE(message.caption, kSaveCaption);
-    QCOMPARE(message.text, QStringLiteral("数据文件") + written + QStringLiteral("保存失败：") +
-                               QString::fromLocal8Bit(std::strerror(error)));
-    QVERIFY(message.icon == QMessageBox::Critical);
-}
-
-void TransferCycleTest::recordsBeforeAFailedWriteStay_data() {
-    QTest::addColumn<int>("limit");  // bytes a file may hold
-    QTest::addColumn<int>("wholeRecords");
-    QTest::newRow("limit at the end of the fifth record") << 100 << 5;
-    QTest::newRow("limit inside the seventh record") << 130 << 6;
-    QTest::newRow("limit between CR and LF") << 79 << 3;
-    QTest::newRow("limit inside the first record") << 10 << 0;
-}
-
-// A file size limit (unprivileged, a real limit of the kernel) stops the writes: the whole
-// records before it stay in the file and nothing of the record it cut, and the box says how
-// many the file holds.
-void TransferCycleTest::recordsBeforeAFailedWriteStay() {
-    QFETCH(int, limit);
-    QFETCH(int, wholeRecords);
-    WindowUnderTest window;
-    QTemporaryDir folder;
-    window.SelectInstrumentType(5);
-    std::vector<std::string> lines;
-    QByteArray whole;
-    for (int i = 1; i <= 8; ++i) {
-        lines.push_back(
-            QStringLiteral("%1 11111 22222 333").arg(i, 2, 10, QLatin1Char('0')).toStdString());
-        if (i <= wholeRecords) {
-            whole += QByteArray::fromStdString(lines.back()) + "\r\n";
-        }
-    }
-    window.PutLines(lines);
-    window.saveAnswer = folder.filePath("limited");
-
-    rlimit old{};
-    QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
-    rlimit limited = old;
-    limited.rlim_cur = static_cast<rlim_t>(limit);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
-    window->SaveDataClick();
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-
-    QCOMPARE(FileBytes(folder.filePath("limited.kvq")), whole);
-    QCOMPARE(window.messages.size(), std::size_t{1});
-    QCOMPARE(window.messages.front().text,
-             QStringLiteral("数据文件") + folder.filePath("limited.kvq") +
-                 QStringLiteral("保存失败：") + QString::fromLocal8Bit(std::strerror(EFBIG)) +
-                 QStringLiteral("\n文件中保留了 %1 条完整的记录。").arg(wholeRecords));
-}
-
-void TransferCycleTest::saveMessage_data() {
-    QTest::addColumn<int>("type");
-    QTest::addColumn<std::vector<std::string>>("lines");
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("message");  // empty: none
-    const QString empty =
-        QStringLiteral("没有符合所选仪器类型的数据行，保存的文件是空的。请检查仪器类型是否正确。");
-    const std::vector<std::string> ten{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
-    const QByteArray record(
-        "1 2 3 4 5 9999 9999 9999 9999 9999 9999 9999 9999 9999 9999 "
-        "6 7 8 9 10\r\n");
-    auto withMore = [&ten](std::vector<std::string> more) {
-        std::vector<std::string> lines = ten;
-        lines.insert(lines.end(), more.begin(), more.end());
-        return lines;
-    };
-    QTest::newRow("no line of the type")
-        << 3 << std::vector<std::string>{"1 2 3 4", "5"} << QByteArray() << empty;
-    QTest::newRow("an empty line is a line")
-        << 0 << std::vector<std::string>{""} << QByteArray() << empty;
-    QTest::newRow("type 2, no line is a reading")
-        << 2 << std::vector<std::string>{"POINT 1", "1 2", "abc"} << QByteArray() << empty;
-    QTest::newRow("two readings, no record")
-        << 2 << std::vector<std::string>{"1", "x y", "2"} << QByteArray()
-        << QStringLiteral("最后 2 个读数不足一组（十个），没有写入文件。");
-    QTest::newRow("nine readings after a record")
-        << 2 << withMore({"a", "1", "2", "3", "4", "5", "6", "7", "8", "9", "b"}) << record
-        << QStringLiteral("最后 9 个读数不足一组（十个），没有写入文件。");
-    QTest::newRow("ten readings leave none")
-        << 2 << withMore({"not a reading"}) << record << QString();
-    QTest::newRow("empty pane") << 3 << std::vector<std::string>{} << QByteArray() << QString();
-    QTest::newRow("a record was written")
-        << 3 << std::vector<std::string>{"1 2 3 4 5 6 7 8", "9"}
-        << QByteArray(
-               "1 2 9999 3 9999 4 5 6 7 9999 9999 9999 9999 9999 9999 5 8 9999 9999 "
-               "9999\r\n")
-        << QString();
-}
-
-// The file is written as it is; the user is told when it is empty (most likely the wrong
-// type) or when readings of type 2 did not fill a record.
-void TransferCycleTest::saveMessage() {
-    QFETCH(int, type);
-    QFETCH(std::vector<std::string>, lines);
-    QFETCH(QByteArray, file);
-    QFETCH(QString, message);
-    WindowUnderTest window;
-    QTemporaryDir folder;
-    QFile old(folder.filePath("line.kvq"));
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("old contents\r\n");
-    old.close();
-    window.SelectInstrumentType(type);
-    window.PutLines(lines);
-    window.saveAnswer = folder.filePath("line");
-    window->SaveDataClick();
-    QCOMPARE(FileBytes(folder.filePath("line.kvq")), file);
-    if (message.isEmpty()) {
-        QCOMPARE(window.messages.size(), std::size_t{0});
-        return;
-    }
-    QCOMPARE(window.messages.size(), std::size_t{1});
-    const QMessageBox::Icon icon = message.startsWith(QStringLiteral("最后"))
-                                       ? QMessageBox::Information
-                                       : QMessageBox::Warning;
-    QCOMPARE(window.messages.front(), (BoxMessage{kSaveCaption, message, icon}));
 }
 
 // A save of many lines lets read steps and paints run meanwhile (as under a modal dialog),

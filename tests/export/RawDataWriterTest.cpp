@@ -33,7 +33,8 @@ kvq::PaneLineStore Type0Pane(int count);
 class RawDataWriterTest : public QObject {
     Q_OBJECT
 private slots:
-    void replacesLongerFile();
+    void replacesExistingFile_data();
+    void replacesExistingFile();
     void emptySaveLeavesZeroBytes();
     void countsLinesAndRecords();
     void failures_data();
@@ -45,12 +46,44 @@ private slots:
     void recordByRecordReachesTheFileAtOnce();
 };
 
-void RawDataWriterTest::replacesLongerFile() {
+void RawDataWriterTest::replacesExistingFile_data() {
+    QTest::addColumn<unsigned>("mode");
+    QTest::addColumn<bool>("otherGroup");
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("a longer file: none of its bytes left") << 0644U << false << false;
+    QTest::newRow("its mode and group kept") << 0604U << true << false;
+    QTest::newRow("through a link: the file it points to replaced, the link kept")
+        << 0644U << false << true;
+}
+
+// The replacement goes through a temporary file beside the old one: what the user sees
+// afterwards is the old file's name, mode and group with the new records, nothing else.
+void RawDataWriterTest::replacesExistingFile() {
+    QFETCH(unsigned, mode);
+    QFETCH(bool, otherGroup);
+    QFETCH(bool, throughLink);
+    constexpr gid_t kNoGroup = 65534;
     QTemporaryDir dir;
-    const QString path = dir.filePath("s.kvq");
-    WriteFile(path, QByteArray(10000, 'x'));
-    QVERIFY(kvq::WriteRawDataFile(kvq::PaneLineStore(kLines), 5, path.toStdString()).ok);
-    QCOMPARE(ReadAll(path), QByteArray("1 2 3 4\r\n5 6 7 8\r\n"));
+    const QString file = dir.filePath("s.kvq");
+    WriteFile(file, QByteArray(10000, 'x'));
+    const QByteArray name = QFile::encodeName(file);
+    QVERIFY(::chmod(name.constData(), mode) == 0);
+    if (otherGroup) {
+        QVERIFY(::chown(name.constData(), static_cast<uid_t>(-1), kNoGroup) == 0);
+    }
+    const QString chosen = throughLink ? dir.filePath("link.kvq") : file;
+    if (throughLink) {
+        QVERIFY(QFile::link(file, chosen));
+    }
+    QVERIFY(kvq::WriteRawDataFile(kvq::PaneLineStore(kLines), 5, chosen.toStdString()).ok);
+    QCOMPARE(ReadAll(file), QByteArray("1 2 3 4\r\n5 6 7 8\r\n"));
+    struct stat st {};
+    QVERIFY(::stat(name.constData(), &st) == 0);
+    QCOMPARE(st.st_mode & 07777U, mode);
+    QCOMPARE(st.st_gid, otherGroup ? kNoGroup : ::getegid());
+    QCOMPARE(QFileInfo(chosen).isSymLink(), throughLink);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(),
+             throughLink ? 2 : 1);
 }
 
 void RawDataWriterTest::emptySaveLeavesZeroBytes() {
@@ -199,7 +232,7 @@ void RawDataWriterTest::recordByRecordReachesTheFileAtOnce() {
     QTemporaryDir dir;
     const QString path = dir.filePath("s.kvq");
     kvq::RawDataWriter writer(5, path.toStdString());
-    QVERIFY(writer.Open());
+    QVERIFY(writer.Open() == kvq::Opening::kOpened);
     writer.Feed("1 2 3 4");
     QCOMPARE(ReadAll(path), QByteArray("1 2 3 4\r\n"));
     writer.Feed("5 6 7 8");

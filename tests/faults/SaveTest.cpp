@@ -31,6 +31,7 @@
 #include "PermissionBitsBind.h"
 #include "Texts.h"
 #include "WindowOnLine.h"
+#include "WindowUnderTest.h"
 
 using kvq::BoxMessage;
 
@@ -103,6 +104,8 @@ private slots:
     void refusedSave_data();
     void refusedSave();
     void saveWhileReceiving();
+    void cutThatFailsIsSaid();
+    void portFailureWaitsForTheSave();
     void linesArriveWhileTheSaveDialogIsOpen();
 };
 
@@ -270,6 +273,52 @@ void SaveTest::saveWhileReceiving() {
     QVERIFY(session.window->Receiver().IsRunning());
     QCOMPARE(session.window.CommandStates(), commands);
     QVERIFY(session.window.messages.empty());
+}
+
+// The file becomes immutable while the save writes it: the next write fails, and so does the
+// cut back to whole records. The box says the file may end in part of a record.
+void SaveTest::cutThatFailsIsSaid() {
+    QTemporaryDir folder;
+    const QString written = folder.filePath("line.kvq");
+    std::unique_ptr<ImmutableFile> immutable;
+    WindowUnderTest window;
+    window.SelectInstrumentType(5);
+    // Enough lines that the save lets the event loop run while it writes.
+    window.PutLines(Records(1, 100000));
+    QTimer::singleShot(0, this, [&] { immutable = std::make_unique<ImmutableFile>(written); });
+    window.saveAnswer = written;
+    window->SaveDataClick();
+    QVERIFY2(immutable != nullptr, "the save ended before the event loop ran");
+    if (immutable->Error() != 0) {
+        QSKIP(qPrintable("the immutable attribute cannot be set here: " +
+                         SystemText(immutable->Error())));
+    }
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    QCOMPARE(window.messages.front().text, QStringLiteral("数据文件") + written +
+                                               QStringLiteral("保存失败：") + SystemText(EPERM) +
+                                               QStringLiteral("\n文件的最后一条记录可能不完整。"));
+}
+
+// The cable is pulled while a save writes: the save finishes before the box holds the
+// window, so the file is complete when the user sees the failure.
+void SaveTest::portFailureWaitsForTheSave() {
+    WindowOnLine session(5);
+    QVERIFY(session.StartReceiving());
+    const std::vector<std::string> lines = Records(1, 100000);
+    session.window.PutLines(lines);
+    const QString written = session.folder.filePath("hangup.kvq");
+    qint64 sizeWhenShown = -1;
+    session.window.whileShown = [&](const BoxMessage&) {
+        sizeWhenShown = QFileInfo(written).size();
+    };
+    session.line.HangUp();
+    session.window.saveAnswer = written;
+    session.window->SaveDataClick();
+
+    QCOMPARE(session.window.messages.size(), std::size_t{1});
+    QCOMPARE(session.window.messages.front().caption, QStringLiteral("COM错误"));
+    QCOMPARE(sizeWhenShown, qint64(Joined(lines, "\r\n").size()));
+    QCOMPARE(session.window->UnsavedLines(), std::size_t{0});
 }
 
 // The real save dialog is modal: the receiver goes on reading while it is open, and the file

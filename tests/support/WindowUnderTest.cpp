@@ -31,7 +31,12 @@ WindowUnderTest::WindowUnderTest() {
         }
         return kvq::PresentPort{it->second, it->second, {}};
     };
-    seams.showMessage = [this](const kvq::BoxMessage& message) { messages.push_back(message); };
+    seams.showMessage = [this](const kvq::BoxMessage& message) {
+        if (whileShown) {
+            whileShown(message);
+        }
+        messages.push_back(message);
+    };
     seams.askQuestion = [this](const kvq::OpenQuestion& question) {
         if (whileAsked) {
             whileAsked(question);

@@ -39,6 +39,8 @@ public:
     void UseSystemPorts();
     std::vector<std::string> portNamesMapped;
     std::vector<kvq::BoxMessage> messages;
+    // Runs when a message box would be shown, before it is recorded.
+    std::function<void(const kvq::BoxMessage&)> whileShown;
     std::vector<kvq::SaveDialogRequest> saveRequests;
     std::optional<QString> saveAnswer;       // nothing: the user cancels
     std::vector<kvq::BoxMessage> questions;  // as they were when the user answered
