@@ -3,6 +3,6 @@
 namespace kvq {
 
 // Linux reads /dev and /sys at every look, which is cheap: nothing to be told.
-void WatchDeviceChanges(QObject*, std::function<void()>) {}
+void WatchDeviceChanges(QObject*, const std::function<void()>&) {}
 
 }  // namespace kvq

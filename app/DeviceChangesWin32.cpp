@@ -13,20 +13,16 @@ namespace kvq {
 
 namespace {
 
-// WM_DEVICECHANGE reaches the main window (a top-level window) as "windows_generic_MSG":
-// a port's arrival and removal, and any change of the device tree, which is all that some
-// drivers report.
+// WM_DEVICECHANGE: a port's arrival and removal, and any change of the device tree, which is
+// all that some drivers report. Windows broadcasts it to top-level windows; Qt hands it on as
+// "windows_generic_MSG", as it does one posted to the thread. Qt removes the filter when it
+// is destroyed with its owner.
 class DeviceChangeFilter : public QObject, public QAbstractNativeEventFilter {
 public:
     DeviceChangeFilter(QObject* owner, std::function<void()> changed)
         : QObject(owner), changed_(std::move(changed)) {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
-    ~DeviceChangeFilter() override {
-        QCoreApplication::instance()->removeNativeEventFilter(this);
-    }
-    DeviceChangeFilter(const DeviceChangeFilter&) = delete;
-    DeviceChangeFilter& operator=(const DeviceChangeFilter&) = delete;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
         const auto* msg = static_cast<const MSG*>(message);
@@ -44,8 +40,8 @@ private:
 
 }  // namespace
 
-void WatchDeviceChanges(QObject* owner, std::function<void()> changed) {
-    new DeviceChangeFilter(owner, std::move(changed));
+void WatchDeviceChanges(QObject* owner, const std::function<void()>& changed) {
+    new DeviceChangeFilter(owner, changed);
 }
 
 }  // namespace kvq

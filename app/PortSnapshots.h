@@ -34,6 +34,6 @@ private:
 // Calls `changed` on the window's thread whenever the system reports a change of devices,
 // for as long as `owner` lives. Windows: WM_DEVICECHANGE, which is broadcast to top-level
 // windows. Linux has nothing to report: its ports are looked up at every look.
-void WatchDeviceChanges(QObject* owner, std::function<void()> changed);
+void WatchDeviceChanges(QObject* owner, const std::function<void()>& changed);
 
 }  // namespace kvq

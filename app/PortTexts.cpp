@@ -48,9 +48,9 @@ QString StatusOf(const PortSnapshot& ports, std::size_t index) {
             users << ChoiceName(choice);
         }
     }
-    return users.isEmpty() ? WhyUnused(ports.ports[index])
-                           : QStringLiteral("选") + users.join(QStringLiteral("、")) +
-                                 QStringLiteral("时用它");
+    return users.isEmpty()
+               ? WhyUnused(ports.ports[index])
+               : QStringLiteral("选") + users.join(QStringLiteral("、")) + QStringLiteral("时用它");
 }
 
 }  // namespace
