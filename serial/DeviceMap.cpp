@@ -143,7 +143,7 @@ PortSnapshot PortSnapshotUnder(const std::string& devRoot, const std::string& sy
             std::find_if(candidates.begin(), candidates.end(),
                          [&](const auto& path) { return IsPresent(sysRoot, path); });
         if (reached != candidates.end()) {
-            AddPort(snapshot.ports, *reached);  // listed already, unless it vanished meanwhile
+            AddPort(snapshot.ports, *reached);  // listed already, unless it came meanwhile
             snapshot.reached[choice - 1] = IndexOfDevice(snapshot.ports, *reached);
         }
         const auto there = std::find_if(candidates.begin(), candidates.end(), Exists);
