@@ -24,11 +24,11 @@ BoxMessage OpenFailedMessage(const QString& portName, const QString& device, con
     return {QStringLiteral("COM错误"), text, QMessageBox::NoIcon};
 }
 
-QString PresentPortsLine(const QStringList& portNames) {
-    if (portNames.isEmpty()) {
+QString PresentPortsLine(const QStringList& portLines) {
+    if (portLines.isEmpty()) {
         return QStringLiteral("本机没有找到串口。");
     }
-    return QStringLiteral("本机的串口：") + portNames.join(QStringLiteral("、"));
+    return QStringLiteral("本机的串口：\n") + portLines.join(QLatin1Char('\n'));
 }
 
 BoxMessage PortFailureMessage(const QString& systemText) {

@@ -31,9 +31,10 @@ void ShowMessageBox(QWidget* owner, const BoxMessage& message);
 // system refused the user the device, a last line says how to get access.
 BoxMessage OpenFailedMessage(const QString& portName, const QString& device, const QString& reason,
                              bool permissionDenied = false);
-// The line a failure box adds when the chosen port is not there: the serial ports that are,
-// "本机的串口：COM4、COM7", or "本机没有找到串口。".
-QString PresentPortsLine(const QStringList& portNames);
+// What a failure box adds when the chosen port is not there: the serial ports that are, one
+// line each with which choice uses it or why none does (PortTexts.h), under "本机的串口：";
+// or "本机没有找到串口。".
+QString PresentPortsLine(const QStringList& portLines);
 // A port operation failed: the system's text, then "COM口操作失败" on a line of its own.
 BoxMessage PortFailureMessage(const QString& systemText);
 // Receiving was asked for without an open port.

@@ -2,35 +2,29 @@
 
 #include <QHash>
 #include <QObject>
-#include <QString>
-#include <optional>
-
-#include "PortList.h"
 
 class QAbstractButton;
 
 namespace kvq {
 
-// What a choice reaches, as its tool tip says it: "COM1 → COM4 (USB-SERIAL CH340)",
-// "COM1 → /dev/ttyUSB0", or "COM1：本机没有可用的串口".
-QString PortToolTipText(const QString& choice, const std::optional<PresentPort>& reached);
+class PortSnapshots;
 
-// The tool tips of the port choices. The port a choice reaches is looked up when the pointer
-// comes to rest on it, not once: adapters are plugged in and pulled out while the program runs.
+// The tool tips of the port choices: what a choice reaches when the pointer comes to rest on
+// it, read from the window's latest snapshot of the ports (PortTexts.h says how).
 class PortToolTips : public QObject {
     Q_OBJECT
 public:
-    PortToolTips(PortReacher reached, QObject* parent);
+    PortToolTips(PortSnapshots& ports, QObject* parent);
 
-    // `choice` is the port name the button stands for ("COM1").
-    void Watch(QAbstractButton* button, const QString& choice);
+    // `choice` is the choice the button stands for (1: "COM1").
+    void Watch(QAbstractButton* button, int choice);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    PortReacher reached_;
-    QHash<const QObject*, QString> choices_;
+    PortSnapshots& ports_;
+    QHash<const QObject*, int> choices_;
 };
 
 }  // namespace kvq

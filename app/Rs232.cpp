@@ -19,6 +19,8 @@
 #include "Memo.h"
 #include "MenuBarRightEdge.h"
 #include "PathRules.h"
+#include "PortSnapshots.h"
+#include "PortTexts.h"
 #include "PortToolTips.h"
 #include "SystemStrings.h"
 #include "ui_Rs232.h"
@@ -44,29 +46,20 @@ std::string ProgramPath() {
     return ToSystemName(QCoreApplication::applicationFilePath());
 }
 
-// "COM1" or "COM2", the port name of the choice with this index.
-QString PortNameOfChoice(int index) {
-    return QStringLiteral("COM%1").arg(index + 1);
-}
-
-// A choice that reaches no port of this machine: the box also says which ports there are.
-BoxMessage WithPortsIfNotReached(BoxMessage message, const PortDirectory& ports,
-                                 const QString& portName) {
-    if (!ports.reached(portName.toStdString())) {
-        QStringList names;
-        for (const PresentPort& port : ports.present()) {
-            names << FromSystem(port.name);
-        }
-        message.text += QLatin1Char('\n') + PresentPortsLine(names);
+// A choice that reaches no port of this machine: the box also says which ports there are
+// and why no choice, or the other one, uses each.
+BoxMessage WithPortsIfNotReached(BoxMessage message, const PortSnapshot& ports, int choice) {
+    if (ReachedBy(ports, choice) == nullptr) {
+        message.text += QLatin1Char('\n') + PresentPortsLine(PortLines(ports));
     }
     return message;
 }
 
-// Each choice's tool tip says what it reaches.
-void WatchPortChoices(const QButtonGroup* choices, const PortReacher& reached, QObject* owner) {
-    auto* toolTips = new PortToolTips(reached, owner);
+// Each choice's tool tip says what it reaches; the radio button with id 0 is "COM1".
+void WatchPortChoices(const QButtonGroup* choices, PortSnapshots& ports, QObject* owner) {
+    auto* toolTips = new PortToolTips(ports, owner);
     for (QAbstractButton* choice : choices->buttons()) {
-        toolTips->Watch(choice, PortNameOfChoice(choices->id(choice)));
+        toolTips->Watch(choice, choices->id(choice) + 1);
     }
 }
 
@@ -81,11 +74,8 @@ void SetPixelSize(QWidget* widget, int pixels) {
 TRS232Form::TRS232Form(WindowSeams seams, QWidget* parent)
     : QMainWindow(parent), ui_(std::make_unique<Ui::RS232Form>()), seams_(std::move(seams)) {
     InitFormsResources();
-    if (!seams_.deviceMapper) {
-        seams_.deviceMapper = DefaultDeviceForPort;
-    }
-    if (!seams_.ports.present || !seams_.ports.reached) {
-        seams_.ports = SystemPortDirectory();
+    if (!seams_.ports.take) {
+        seams_.ports = SystemPortSource();
     }
     if (!seams_.saveDialog) {
         seams_.saveDialog = RunSaveDialog;
@@ -162,7 +152,8 @@ void TRS232Form::SetUpWindow() {
 // The radio groups numbered by item, the one-row lists, the port choices' tool tips.
 void TRS232Form::SetUpChoices() {
     com_ = IndexRadioGroup(ui_->Com);
-    WatchPortChoices(com_, seams_.ports.reached, this);
+    portSnapshots_ = new PortSnapshots(seams_.ports, this);
+    WatchPortChoices(com_, *portSnapshots_, this);
     instrType_ = IndexRadioGroup(ui_->InstrType);
     paneType_ = instrType_->checkedId();
     MakeOneRowList(ui_->BauteRate);
@@ -241,22 +232,26 @@ void TRS232Form::ClosePort() {
 
 void TRS232Form::OpenComClick() {
     ClosePort();
-    const QString portName = PortNameOfChoice(com_->checkedId());
-    const std::string device = seams_.deviceMapper(portName.toStdString());
+    const int choice = com_->checkedId() + 1;
+    const QString portName = QStringLiteral("COM%1").arg(choice);
+    // One look at the ports for the open and its report; a copy, since a box's event loop
+    // may bring a newer one.
+    const PortSnapshot ports = portSnapshots_->Fresh();
+    const std::string device = DeviceToOpen(ports, choice);
     std::unique_ptr<SerialPort> port = CreatePlatformSerialPort();
     if (!port->Open(device)) {
         Show(WithPortsIfNotReached(
             OpenFailedMessage(portName, FromSystem(device), FromSystem(port->LastErrorText()),
                               port->LastErrorIsPermissionDenied()),
-            seams_.ports, portName));
+            ports, choice));
         return;
     }
     port_ = std::move(port);
     if (!port_->ReadSettings()) {
         // Open but unconfigured: kept, not handed to the receiver, closed by the next open.
         // A port is there when it also answers this (Wine opens COM names it has no device for).
-        Show(WithPortsIfNotReached(PortFailureMessage(FromSystem(port_->LastErrorText())),
-                                   seams_.ports, portName));
+        Show(WithPortsIfNotReached(PortFailureMessage(FromSystem(port_->LastErrorText())), ports,
+                                   choice));
         return;
     }
     const LineSettings settings =

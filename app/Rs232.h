@@ -45,7 +45,6 @@
 #include <string>
 
 #include "CommandTable.h"
-#include "DeviceMap.h"
 #include "Messages.h"
 #include "PortList.h"
 #include "QuestionBox.h"
@@ -65,13 +64,13 @@ namespace kvq {
 
 class HelpWindow;
 class Memo;
+class PortSnapshots;
 
 // What the main window asks of the world outside it. Empty members take the real thing;
-// tests put a pseudo-terminal behind the device mapper, a fake device folder behind the
-// ports, answer the save dialog and the questions, and record the message boxes.
+// tests put a pseudo-terminal or a fake device folder behind the ports, answer the save
+// dialog and the questions, and record the message boxes.
 struct WindowSeams {
-    DeviceMapper deviceMapper;
-    PortDirectory ports;  // what the choices reach (tool tips) and what is there (failures)
+    PortSource ports;  // what is there and what the choices reach: tool tips, open, failures
     SaveDialogFunction saveDialog;
     MessageBoxFunction showMessage;
     QuestionBoxFunction askQuestion;
@@ -139,6 +138,7 @@ private:
     WindowSeams seams_;
     std::array<CommandControl, kCommandCount> commands_{};
     QButtonGroup* com_ = nullptr;
+    PortSnapshots* portSnapshots_ = nullptr;
     QButtonGroup* instrType_ = nullptr;
     std::unique_ptr<SerialPort> port_;  // null: the invalid handle
     std::unique_ptr<ReadCom> receiver_;

@@ -8,8 +8,7 @@
 #include <string_view>
 #include <system_error>
 #include <utility>
-
-#include "PortChoice.h"
+#include <vector>
 
 namespace kvq {
 
@@ -17,12 +16,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The devices "COMn" may mean, in the order they are tried.
-std::array<std::string, 4> Candidates(const std::string& devRoot, const std::string& portName,
-                                      int number) {
-    const std::string index = std::to_string(number - 1);
-    return {devRoot + "/" + portName, devRoot + "/ttyUSB" + index, devRoot + "/ttyACM" + index,
-            devRoot + "/ttyS" + index};
+// The devices a choice may mean, in the order they are tried.
+std::array<std::string, 4> Candidates(const std::string& devRoot, int choice) {
+    const std::string index = std::to_string(choice - 1);
+    return {devRoot + "/COM" + std::to_string(choice), devRoot + "/ttyUSB" + index,
+            devRoot + "/ttyACM" + index, devRoot + "/ttyS" + index};
 }
 
 // Follows links: a COMn link whose adapter is unplugged does not count.
@@ -65,32 +63,27 @@ bool HasUart(const std::string& sysRoot, const std::string& name) {
     return static_cast<bool>(type >> value) && value != 0;
 }
 
-// There, following links, and a UART behind it if it is a ttyS node.
-bool IsPresent(const std::string& sysRoot, const std::string& path) {
+// Where a path leads, following links; empty if nowhere.
+std::string TargetOf(const std::string& path) {
     std::error_code error;
     const fs::path target = fs::canonical(path, error);
-    if (error) {
+    return error ? std::string() : target.string();
+}
+
+// There, following links, and a UART behind it if it is a ttyS node.
+bool IsPresent(const std::string& sysRoot, const std::string& path) {
+    const std::string target = TargetOf(path);
+    if (target.empty()) {
         return false;
     }
-    const std::string name = target.filename().string();
+    const std::string name = fs::path(target).filename().string();
     const std::optional<TtyPlace> place = PlaceOf(name);
     return !place || place->kind != kUartKind || HasUart(sysRoot, name);
 }
 
-}  // namespace
-
-std::string DeviceForPortUnder(const std::string& devRoot, const std::string& portName) {
-    const std::optional<int> number = ComNumber(portName);
-    if (!number) {
-        return portName;
-    }
-    const auto candidates = Candidates(devRoot, portName, *number);
-    const auto found = std::find_if(candidates.begin(), candidates.end(), Exists);
-    // Nothing there: the UART's name, so that the failure names a device.
-    return found != candidates.end() ? *found : candidates.back();
-}
-
-std::vector<PresentPort> PresentPortsUnder(const std::string& devRoot, const std::string& sysRoot) {
+// The ttyUSBn, ttyACMn and ttySn nodes with a device behind them, in their order.
+std::vector<std::string> SerialDevicesUnder(const std::string& devRoot,
+                                            const std::string& sysRoot) {
     std::vector<std::pair<TtyPlace, std::string>> found;
     std::error_code error;
     for (fs::directory_iterator it(devRoot, error); !error && it != fs::directory_iterator();
@@ -103,42 +96,65 @@ std::vector<PresentPort> PresentPortsUnder(const std::string& devRoot, const std
         }
     }
     std::sort(found.begin(), found.end());
-    std::vector<PresentPort> ports;
-    ports.reserve(found.size());
-    for (const auto& [place, path] : found) {
-        ports.push_back({path, path, {}});
+    std::vector<std::string> paths;
+    paths.reserve(found.size());
+    for (auto& [place, path] : found) {
+        paths.push_back(std::move(path));
     }
-    return ports;
+    return paths;
 }
 
-std::optional<PresentPort> ReachedPortUnder(const std::string& devRoot, const std::string& sysRoot,
-                                            const std::string& portName) {
-    const std::optional<int> number = ComNumber(portName);
-    if (!number) {
-        return std::nullopt;
-    }
-    for (const std::string& candidate : Candidates(devRoot, portName, *number)) {
-        if (IsPresent(sysRoot, candidate)) {
-            return PresentPort{candidate, candidate, {}};
+// The listed port that is the device at `path` (a link and its target are one port).
+std::optional<std::size_t> IndexOfDevice(const std::vector<PresentPort>& ports,
+                                         const std::string& path) {
+    const std::string target = TargetOf(path);
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        if (TargetOf(ports[i].device) == target) {
+            return i;
         }
     }
     return std::nullopt;
 }
 
-PortDirectory PortDirectoryUnder(const std::string& devRoot, const std::string& sysRoot) {
-    return {[devRoot, sysRoot] { return PresentPortsUnder(devRoot, sysRoot); },
-            [devRoot, sysRoot](const std::string& choice) {
-                return ReachedPortUnder(devRoot, sysRoot, choice);
-            }};
+// A link is described by where it leads.
+void AddPort(std::vector<PresentPort>& ports, const std::string& path) {
+    if (!IndexOfDevice(ports, path)) {
+        std::error_code error;
+        ports.push_back({path, path, fs::is_symlink(path, error) ? TargetOf(path) : std::string()});
+    }
+}
+
+}  // namespace
+
+PortSnapshot PortSnapshotUnder(const std::string& devRoot, const std::string& sysRoot) {
+    PortSnapshot snapshot;
+    for (int choice = 1; choice <= kPortChoices; ++choice) {
+        const std::string link = Candidates(devRoot, choice).front();
+        if (IsPresent(sysRoot, link)) {
+            AddPort(snapshot.ports, link);
+        }
+    }
+    for (const std::string& path : SerialDevicesUnder(devRoot, sysRoot)) {
+        AddPort(snapshot.ports, path);
+    }
+    for (int choice = 1; choice <= kPortChoices; ++choice) {
+        const auto candidates = Candidates(devRoot, choice);
+        const auto reached =
+            std::find_if(candidates.begin(), candidates.end(),
+                         [&](const auto& path) { return IsPresent(sysRoot, path); });
+        if (reached != candidates.end()) {
+            AddPort(snapshot.ports, *reached);  // listed already, unless it came meanwhile
+            snapshot.reached[choice - 1] = IndexOfDevice(snapshot.ports, *reached);
+        }
+        const auto there = std::find_if(candidates.begin(), candidates.end(), Exists);
+        snapshot.ownDevice[choice - 1] = there != candidates.end() ? *there : candidates.back();
+    }
+    return snapshot;
 }
 
 #ifndef _WIN32
-std::string DefaultDeviceForPort(const std::string& portName) {
-    return DeviceForPortUnder("/dev", portName);
-}
-
-PortDirectory SystemPortDirectory() {
-    return PortDirectoryUnder("/dev", "/sys");
+PortSource SystemPortSource() {
+    return {[] { return PortSnapshotUnder("/dev", "/sys"); }, false};
 }
 #endif
 

@@ -6,7 +6,7 @@
 
 namespace kvq {
 
-// The serial port on Windows: the port a choice reaches (DefaultDeviceForPort: "COM4",
+// The serial port on Windows: the port a choice reaches (PortChoice.h: "COM4",
 // "\\.\COM12") opened by name for reading only, not shared, with ordinary synchronous
 // access. The driver's buffer sizes, time-outs and modem lines stay as they are. There is no
 // descriptor to wait on, so the receiver polls it.

@@ -3,14 +3,13 @@
 // clang-format off
 #include <windows.h>
 #include <setupapi.h>
+#include <cfgmgr32.h>
 // clang-format on
 
 #include <algorithm>
 #include <cwctype>
-#include <map>
 #include <string>
 
-#include "DeviceMap.h"
 #include "PortChoice.h"
 #include "WideText.h"
 
@@ -76,8 +75,14 @@ std::vector<int> ListedComNumbers() {
     return numbers;
 }
 
-// A port with a device behind it opens and reports its settings. Wine lists ports that it
-// has no device for, and those open but cannot report.
+// Wine says so in ntdll; Windows has no such export.
+bool RunsUnderWine() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// Under Wine a port with a device behind it opens and reports its settings; Wine lists
+// ports that it has no device for, and those open but cannot report.
 bool Answers(int number) {
     const std::string device = ComDeviceName(number);
     HANDLE handle =
@@ -92,12 +97,34 @@ bool Answers(int number) {
     return answers;
 }
 
+std::vector<PresentPort> AnsweringPorts(const std::vector<int>& numbers) {
+    std::vector<PresentPort> ports;
+    for (const int number : numbers) {
+        if (Answers(number)) {
+            ports.push_back({"COM" + std::to_string(number), ComDeviceName(number), {}});
+        }
+    }
+    return ports;
+}
+
+std::string PropertyOf(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property) {
+    wchar_t text[512];
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, property, &type,
+                                           reinterpret_cast<BYTE*>(text), sizeof(text), &bytes) ||
+        type != REG_SZ) {
+        return {};
+    }
+    return Utf8Text(StringOf(text, bytes));
+}
+
 // The port a device of the ports class stands for: the "PortName" of its device key.
-std::optional<int> PortNumberOf(HDEVINFO devices, SP_DEVINFO_DATA& device) {
+std::string PortNameOf(HDEVINFO devices, SP_DEVINFO_DATA& device) {
     HKEY key =
         SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
     if (key == INVALID_HANDLE_VALUE) {
-        return std::nullopt;
+        return {};
     }
     wchar_t name[64];
     DWORD bytes = sizeof(name);
@@ -105,65 +132,62 @@ std::optional<int> PortNumberOf(HDEVINFO devices, SP_DEVINFO_DATA& device) {
     const LONG result =
         RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &bytes);
     RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_SZ) {
-        return std::nullopt;
-    }
-    return ComNumberOf(StringOf(name, bytes));
+    return result == ERROR_SUCCESS && type == REG_SZ ? Utf8Text(StringOf(name, bytes))
+                                                     : std::string();
 }
 
-std::map<int, std::string> FriendlyNames() {
-    std::map<int, std::string> names;
+// One present device of the ports class; nothing for a device that is starting or going
+// away (not started, no problem either).
+std::optional<PortsClassRow> RowOf(HDEVINFO devices, SP_DEVINFO_DATA& device) {
+    ULONG status = 0;
+    ULONG problem = 0;
+    if (CM_Get_DevNode_Status(&status, &problem, device.DevInst, 0) != CR_SUCCESS ||
+        ((status & DN_HAS_PROBLEM) == 0 && (status & DN_STARTED) == 0)) {
+        return std::nullopt;
+    }
+    wchar_t id[MAX_DEVICE_ID_LEN];
+    if (!SetupDiGetDeviceInstanceIdW(devices, &device, id, MAX_DEVICE_ID_LEN, nullptr)) {
+        return std::nullopt;
+    }
+    PortsClassRow row;
+    row.instanceId = Utf8Text(id);
+    row.service = PropertyOf(devices, device, SPDRP_SERVICE);
+    row.portName = PortNameOf(devices, device);
+    row.friendlyName = PropertyOf(devices, device, SPDRP_FRIENDLYNAME);
+    row.problem = (status & DN_HAS_PROBLEM) != 0 ? problem : 0;
+    return row;
+}
+
+std::vector<PortsClassRow> PortsClassRows() {
+    std::vector<PortsClassRow> rows;
     HDEVINFO devices = SetupDiGetClassDevsW(&kPortsClass, nullptr, nullptr, DIGCF_PRESENT);
     if (devices == INVALID_HANDLE_VALUE) {
-        return names;
+        return rows;
     }
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof(device);
     for (DWORD i = 0; SetupDiEnumDeviceInfo(devices, i, &device); ++i) {
-        const std::optional<int> number = PortNumberOf(devices, device);
-        wchar_t friendly[256];
-        DWORD type = 0;
-        DWORD bytes = 0;
-        if (number &&
-            SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, &type,
-                                              reinterpret_cast<BYTE*>(friendly), sizeof(friendly),
-                                              &bytes) &&
-            type == REG_SZ) {
-            names[*number] = FriendlyNameWithoutPort(Utf8Text(StringOf(friendly, bytes)), *number);
+        if (std::optional<PortsClassRow> row = RowOf(devices, device)) {
+            rows.push_back(std::move(*row));
         }
     }
     SetupDiDestroyDeviceInfoList(devices);
-    return names;
+    return rows;
 }
 
 }  // namespace
 
-std::vector<PresentPort> PresentComPorts() {
-    std::vector<PresentPort> ports;
-    const std::map<int, std::string> friendlyNames = FriendlyNames();
-    for (const int number : ListedComNumbers()) {
-        if (!Answers(number)) {
-            continue;
-        }
-        const auto friendly = friendlyNames.find(number);
-        ports.push_back({"COM" + std::to_string(number), ComDeviceName(number),
-                         friendly != friendlyNames.end() ? friendly->second : std::string()});
+PortSnapshot SystemPortSnapshot() {
+    const std::vector<PortsClassRow> rows = PortsClassRows();
+    const std::vector<int> listed = ListedComNumbers();
+    if (rows.empty() && RunsUnderWine()) {
+        return ChoicesAmong(AnsweringPorts(listed));
     }
-    return ports;
+    return ChoicesAmong(WindowsPorts(rows, listed));
 }
 
-std::string DefaultDeviceForPort(const std::string& portName) {
-    if (const std::optional<PresentPort> port = ReachedComPort(PresentComPorts(), portName)) {
-        return port->device;
-    }
-    // Nothing reached: the choice's own name, so that the failure names it.
-    const std::optional<int> number = ComNumber(portName);
-    return number ? ComDeviceName(*number) : portName;
-}
-
-PortDirectory SystemPortDirectory() {
-    return {PresentComPorts,
-            [](const std::string& choice) { return ReachedComPort(PresentComPorts(), choice); }};
+PortSource SystemPortSource() {
+    return {SystemPortSnapshot, true};
 }
 
 }  // namespace kvq

@@ -1,16 +1,15 @@
 #pragma once
 
-#include <vector>
-
 #include "PortList.h"
 
 namespace kvq {
 
-// The COM ports of this Windows system, by number: the "COMn" values under
-// HKLM\HARDWARE\DEVICEMAP\SERIALCOMM (serial drivers enter their ports there while the device
-// is plugged in) that open and answer GetCommState, or that another program holds (opening
-// them fails with "access denied": there, but busy). Each with its friendly name from
-// SetupAPI, without the "(COMn)" at its end, where the system has one.
-std::vector<PresentPort> PresentComPorts();
+// The COM ports of this Windows system and what the choices reach (PortChoice.h), found
+// without opening any: the present devices of the ports class (SetupAPI) with their own
+// instance IDs, services, "PortName" and problem codes, and the names serial drivers entered
+// under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM that no such device has. Under Wine, whose ports
+// class is empty, the SERIALCOMM names that open and report their settings (or that another
+// program holds): the one case where the program opens a port it was not asked to.
+PortSnapshot SystemPortSnapshot();
 
 }  // namespace kvq

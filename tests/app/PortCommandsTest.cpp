@@ -59,7 +59,8 @@ private slots:
     void failureBoxStandsOverTheWindow();
     void choicesSayWhatTheyReach_data();
     void choicesSayWhatTheyReach();
-    void toolTipLooksWhenThePointerRests();
+    void toolTipsReadTheLatestSnapshot_data();
+    void toolTipsReadTheLatestSnapshot();
     void openRefusedForLackOfPermission();
     void openAgainClosesThePortFirst();
     void settingsCannotBeRead();
@@ -89,7 +90,6 @@ void PortCommandsTest::openFailure() {
     const std::vector<bool> before = window.CommandStates();
     window->OpenComClick();
 
-    QCOMPARE(window.portNamesMapped, std::vector<std::string>{portName.toStdString()});
     QCOMPARE(window.messages.size(), std::size_t{1});
     const BoxMessage& message = window.messages.front();
     QCOMPARE(message.caption, QStringLiteral("COM错误"));
@@ -107,7 +107,11 @@ void PortCommandsTest::openFailure() {
 // its parent, so the window manager places it over the window.
 void PortCommandsTest::failureBoxStandsOverTheWindow() {
     kvq::WindowSeams seams;
-    seams.deviceMapper = [](const std::string&) { return std::string("/nonexistent/COM1"); };
+    seams.ports.take = [] {
+        kvq::PortSnapshot nothing;
+        nothing.ownDevice = {"/nonexistent/COM1", "/nonexistent/COM2"};
+        return nothing;
+    };
     kvq::TRS232Form window(seams);
     QCOMPARE(ParentsOfBoxes([&] { window.OpenComClick(); }), QList<QWidget*>{&window});
 }
@@ -121,23 +125,29 @@ void PortCommandsTest::choicesSayWhatTheyReach_data() {
     QTest::addColumn<QString>("radio");  // the choice then opened
     QTest::addColumn<QString>("box");
     const QString notTty = SystemText(ENOTTY) + QLatin1Char('\n') + kPortFailed;
+    const QString com1Absent = "打开COM1通信端口错误!\n请利用其它通信端口。\nDEV/ttyS0: ";
+    const QString com2Absent = "打开COM2通信端口错误!\n请利用其它通信端口。\nDEV/ttyS1: ";
     QTest::newRow("nothing there")
         << QStringList{} << "COM1：本机没有可用的串口"
         << "COM2：本机没有可用的串口"
-        << "ComItem1"
-        << "打开COM2通信端口错误!\n请利用其它通信端口。\nDEV/ttyS1: " + SystemText(ENOENT) +
-               "\n本机没有找到串口。";
+        << "ComItem1" << com2Absent + SystemText(ENOENT) + "\n本机没有找到串口。";
+    const QString adapterForCom2 = "DEV/ttyUSB1：选COM2时用它\nDEV/ttyS2：COM1、COM2 都没有用它";
     QTest::newRow("COM1 absent, an adapter for COM2")
-        << QStringList{"ttyS2=4", "ttyUSB1"} << "COM1：本机没有可用的串口"
+        << QStringList{"ttyS2=4", "ttyUSB1"} << "COM1：没有对应的串口\n" + adapterForCom2
         << "COM2 → DEV/ttyUSB1"
-        << "ComItem0"
-        << "打开COM1通信端口错误!\n请利用其它通信端口。\nDEV/ttyS0: " + SystemText(ENOENT) +
-               "\n本机的串口：DEV/ttyUSB1、DEV/ttyS2";
+        << "ComItem0" << com1Absent + SystemText(ENOENT) + "\n本机的串口：\n" + adapterForCom2;
     // The ttyS1 node opens but has no UART behind it: that box lists the ports too.
     QTest::newRow("ttyS nodes without a UART")
         << QStringList{"ttyUSB0", "ttyS0=0", "ttyS1=0"} << "COM1 → DEV/ttyUSB0"
-        << "COM2：本机没有可用的串口"
-        << "ComItem1" << notTty + "\n本机的串口：DEV/ttyUSB0";
+        << "COM2：没有对应的串口\nDEV/ttyUSB0：选COM1时用它"
+        << "ComItem1" << notTty + "\n本机的串口：\nDEV/ttyUSB0：选COM1时用它";
+    // Every port there is listed, with which choice uses it: the link stands for its target.
+    const QString linkAndUart =
+        "DEV/COM1 (DEV/pts3)：选COM1时用它\nDEV/ttyS0：COM1、COM2 都没有用它";
+    QTest::newRow("COM1 a link to a pseudo-terminal, COM2 absent, a UART")
+        << QStringList{"COM1->pts3", "pts3", "ttyS0=4"} << "COM1 → DEV/COM1 (DEV/pts3)"
+        << "COM2：没有对应的串口\n" + linkAndUart << "ComItem1"
+        << com2Absent + SystemText(ENOENT) + "\n本机的串口：\n" + linkAndUart;
     QTest::newRow("a port that is there lists nothing")
         << QStringList{"ttyUSB0", "ttyS1=4"} << "COM1 → DEV/ttyUSB0"
         << "COM2 → DEV/ttyS1"
@@ -163,17 +173,44 @@ void PortCommandsTest::choicesSayWhatTheyReach() {
     QCOMPARE(window.messages.front().text, box.replace("DEV", dev));
 }
 
-// An adapter plugged in while the window is open shows in the next tool tip.
-void PortCommandsTest::toolTipLooksWhenThePointerRests() {
+// Resting on a choice reads the window's latest look at the ports. Where looking is costly
+// (Windows) no tool tip looks: the window looked at start and looks again when the system
+// reports a change, or for an open; on Linux every tool tip looks. An open looks once, for
+// its device and for its report.
+void PortCommandsTest::toolTipsReadTheLatestSnapshot_data() {
+    QTest::addColumn<bool>("kept");
+    QTest::addColumn<int>("looksByToolTips");
+    QTest::addColumn<QString>("afterPlugging");
+    QTest::newRow("looked up at every look") << false << 2 << "COM1 → DEV/ttyUSB0";
+    QTest::newRow("kept until a change") << true << 0 << "COM1：本机没有可用的串口";
+}
+
+void PortCommandsTest::toolTipsReadTheLatestSnapshot() {
+    QFETCH(bool, kept);
+    QFETCH(int, looksByToolTips);
+    QFETCH(QString, afterPlugging);
     const DeviceFolder folder({});
     QVERIFY(folder.IsValid());
-    WindowUnderTest window;
+    const QString dev = QString::fromStdString(folder.Dev());
+    WindowUnderTest window(kept ? WindowUnderTest::PortsFrom::kDevicesKept
+                                : WindowUnderTest::PortsFrom::kDevices);
     window.UseDeviceFolder(folder.Dev(), folder.Sys());
+    const int atStart = window.snapshotsTaken;
     QCOMPARE(window.ToolTipOf(QStringLiteral("ComItem0")),
              QStringLiteral("COM1：本机没有可用的串口"));
     QVERIFY(std::ofstream(folder.Path(QStringLiteral("ttyUSB0"))));
+    QCOMPARE(window.ToolTipOf(QStringLiteral("ComItem0")), afterPlugging.replace("DEV", dev));
+    QCOMPARE(window.snapshotsTaken - atStart, looksByToolTips);
+
+    window.Button(QStringLiteral("ComItem1"))->click();
+    window->OpenComClick();
+    QCOMPARE(window.snapshotsTaken - atStart, looksByToolTips + 1);
+    QCOMPARE(window.messages.size(), std::size_t{1});
+    QVERIFY2(
+        window.messages.front().text.endsWith("\n本机的串口：\n" + dev + "/ttyUSB0：选COM1时用它"),
+        qPrintable(window.messages.front().text));
     QCOMPARE(window.ToolTipOf(QStringLiteral("ComItem0")),
-             QStringLiteral("COM1 → ") + QString::fromStdString(folder.Path("ttyUSB0")));
+             QStringLiteral("COM1 → ") + dev + "/ttyUSB0");
 }
 
 // A real refusal by the system: the line's device with no permission bits, opened by a user

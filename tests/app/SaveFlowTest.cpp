@@ -376,8 +376,7 @@ void SaveFlowTest::reportToMessage() {
         const QString text = message.contains(QLatin1String("%1"))
                                  ? message.arg(QDir::toNativeSeparators(written))
                                  : message;
-        QCOMPARE(*outcome.message,
-                 (BoxMessage{QStringLiteral("保存数据"), text, IconOf(text)}));
+        QCOMPARE(*outcome.message, (BoxMessage{QStringLiteral("保存数据"), text, IconOf(text)}));
     }
 }
 

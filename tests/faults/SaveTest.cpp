@@ -328,7 +328,7 @@ void SaveTest::linesArriveWhileTheSaveDialogIsOpen() {
     PtyLine line;
     QTemporaryDir folder;
     kvq::WindowSeams seams;  // the real save dialog
-    seams.deviceMapper = [&line](const std::string&) { return line.DevicePath(); };
+    seams.ports.take = [&line] { return SnapshotOf({{"COM1", line.DevicePath()}}); };
     std::vector<BoxMessage> messages;
     seams.showMessage = [&messages](const BoxMessage& message) { messages.push_back(message); };
     kvq::TRS232Form window(seams);

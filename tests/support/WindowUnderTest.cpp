@@ -6,30 +6,33 @@
 #include <QListWidget>
 #include <QToolTip>
 
+#include "DeviceMap.h"
 #include "Memo.h"
 
-WindowUnderTest::WindowUnderTest() {
+kvq::PortSnapshot SnapshotOf(const std::map<std::string, std::string>& devices) {
+    kvq::PortSnapshot ports;
+    for (int choice = 1; choice <= kvq::kPortChoices; ++choice) {
+        const std::string name = "COM" + std::to_string(choice);
+        ports.ownDevice[choice - 1] = "/nonexistent/" + name;
+        const auto it = devices.find(name);
+        if (it != devices.end()) {
+            ports.reached[choice - 1] = ports.ports.size();
+            ports.ports.push_back({it->second, it->second, {}});
+        }
+    }
+    return ports;
+}
+
+WindowUnderTest::WindowUnderTest(PortsFrom from) {
     kvq::WindowSeams seams;
-    seams.deviceMapper = [this](const std::string& portName) {
-        portNamesMapped.push_back(portName);
-        if (mapper_) {
-            return mapper_(portName);
-        }
-        const auto it = devices.find(portName);
-        return it != devices.end() ? it->second : "/nonexistent/" + portName;
-    };
-    seams.ports.present = [this] {
-        return ports_.present ? ports_.present() : std::vector<kvq::PresentPort>{};
-    };
-    seams.ports.reached = [this](const std::string& choice) -> std::optional<kvq::PresentPort> {
-        if (ports_.reached) {
-            return ports_.reached(choice);
-        }
-        const auto it = devices.find(choice);
-        if (it == devices.end()) {
-            return std::nullopt;
-        }
-        return kvq::PresentPort{it->second, it->second, {}};
+    seams.ports.keptUntilChange = from == PortsFrom::kDevicesKept;
+    if (from == PortsFrom::kSystem) {
+        seams.ports = kvq::SystemPortSource();
+        takePorts_ = seams.ports.take;
+    }
+    seams.ports.take = [this] {
+        ++snapshotsTaken;
+        return takePorts_ ? takePorts_() : SnapshotOf(devices);
     };
     seams.showMessage = [this](const kvq::BoxMessage& message) {
         if (whileShown) {
@@ -54,15 +57,7 @@ WindowUnderTest::WindowUnderTest() {
 WindowUnderTest::~WindowUnderTest() = default;
 
 void WindowUnderTest::UseDeviceFolder(const std::string& devRoot, const std::string& sysRoot) {
-    mapper_ = [devRoot](const std::string& portName) {
-        return kvq::DeviceForPortUnder(devRoot, portName);
-    };
-    ports_ = kvq::PortDirectoryUnder(devRoot, sysRoot);
-}
-
-void WindowUnderTest::UseSystemPorts() {
-    mapper_ = kvq::DefaultDeviceForPort;
-    ports_ = kvq::SystemPortDirectory();
+    takePorts_ = [devRoot, sysRoot] { return kvq::PortSnapshotUnder(devRoot, sysRoot); };
 }
 
 QString WindowUnderTest::ToolTipOf(const QString& name) const {

@@ -9,35 +9,43 @@
 #include <vector>
 
 #include "CommandTable.h"
-#include "DeviceMap.h"
 #include "Messages.h"
+#include "PortList.h"
 #include "Rs232.h"
 #include "SaveDialog.h"
 
 class QAbstractButton;
 class QListWidget;
 
-// The main window with its seams in the test's hands: port names map to the devices the
-// test chooses (or to a fake device folder, or to the system's ports), message boxes are
+// The ports `devices` stands for: "COM1" and "COM2" reach the devices it names for them, and no
+// other port is there; a choice it does not name opens "/nonexistent/COMn".
+kvq::PortSnapshot SnapshotOf(const std::map<std::string, std::string>& devices);
+
+// The main window with its seams in the test's hands: the choices reach the devices the
+// test chooses (or those of a fake device folder, or the system's ports), message boxes are
 // recorded instead of shown, the save dialog answers with the name the test sets, and
 // questions are recorded and answered as the test says (Yes unless told otherwise, so the
 // window does what its commands did before it asked).
 class WindowUnderTest {
 public:
-    WindowUnderTest();
+    // Where the window's ports come from.
+    enum class PortsFrom {
+        kDevices,      // `devices` or a device folder, looked up at every look as on Linux
+        kDevicesKept,  // the same, kept until the system reports a change, as on Windows
+        kSystem,       // the system's own ports, as the program has them
+    };
+    explicit WindowUnderTest(PortsFrom from = PortsFrom::kDevices);
     ~WindowUnderTest();
 
     kvq::TRS232Form& Window() { return *window_; }
     kvq::TRS232Form* operator->() { return window_.get(); }
 
-    // Where the window's "COM1" and "COM2" lead: they reach these devices, and the window
-    // finds no other port.
+    // Where the window's "COM1" and "COM2" lead (SnapshotOf).
     std::map<std::string, std::string> devices;
-    // Instead of `devices`: opens and looks up ports as the program does under /dev and /sys.
+    // Instead of `devices`: the ports as the program finds them under /dev and /sys.
     void UseDeviceFolder(const std::string& devRoot, const std::string& sysRoot);
-    // Instead of `devices`: the system's own ports, as the program has them.
-    void UseSystemPorts();
-    std::vector<std::string> portNamesMapped;
+    // How many times the window looked at the ports.
+    int snapshotsTaken = 0;
     std::vector<kvq::BoxMessage> messages;
     // Runs when a message box would be shown, before it is recorded.
     std::function<void(const kvq::BoxMessage&)> whileShown;
@@ -65,7 +73,6 @@ public:
     void PutLines(const std::vector<std::string>& lines);
 
 private:
-    kvq::DeviceMapper mapper_;  // empty: `devices`
-    kvq::PortDirectory ports_;  // empty: `devices`
+    std::function<kvq::PortSnapshot()> takePorts_;  // empty: `devices`
     std::unique_ptr<kvq::TRS232Form> window_;
 };

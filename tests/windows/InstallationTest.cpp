@@ -59,8 +59,7 @@ void InstallationTest::saveLandsInData() {
                                                        .arg(GetACP())
                                                        .arg(name)));
     }
-    WindowUnderTest window;
-    window.UseSystemPorts();
+    WindowUnderTest window(WindowUnderTest::PortsFrom::kSystem);
     const std::string line = "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20";
     QVERIFY(ReceivesThrough(window, "ComItem0", "COM5", line));
     QVERIFY(window.Click("Stop"));
