@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "CharacterOffsets.h"
+#include "LineSink.h"
 #include "PaneLineStore.h"
 #include "PaneRow.h"
-#include "Rdcom.h"
 #include "TextWords.h"
 
 class QAccessibleEvent;
