@@ -15,6 +15,7 @@
 #include "EventLoop.h"
 #include "GbkText.h"
 #include "Memo.h"
+#include "MemoAccessible.h"
 
 Q_DECLARE_METATYPE(std::string)
 
@@ -23,6 +24,7 @@ using kvq::TextPosition;
 class MemoTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void keepsTheStoredBytes_data();
     void keepsTheStoredBytes();
     void showsGbk_data();
@@ -174,6 +176,11 @@ struct Action {
 };
 
 }  // namespace
+
+void MemoTest::initTestCase() {
+    // As the program does when it starts.
+    kvq::MemoAccessible::Install();
+}
 
 void MemoTest::keepsTheStoredBytes_data() {
     QTest::addColumn<std::string>("handedOver");
@@ -449,7 +456,7 @@ void MemoTest::paneBehaviours() {
     if (scrolledTo >= 0) {
         bar->setValue(scrolledTo);
     }
-    QSignalSpy offers(&pane.memo, &kvq::Memo::selectionOffered);
+    QSignalSpy offers(&pane.memo.Control(), &kvq::PaneControl::selectionOffered);
     Action(pane).Run(action);
     if (QTest::currentTestFailed()) {
         return;
@@ -464,9 +471,9 @@ void MemoTest::paneBehaviours() {
     if (!bar->isSliderDown()) {
         QCOMPARE(pane.memo.Following(), bar->value() == bar->maximum());
     }
-    QCOMPARE(pane.memo.SelectedText(), selected);
+    QCOMPARE(pane.memo.Control().SelectedText(), selected);
     if (caret != "-") {
-        QCOMPARE(pane.memo.Cursor(), PositionFrom(caret));
+        QCOMPARE(pane.memo.Control().Cursor(), PositionFrom(caret));
     }
     QCOMPARE(!offers.isEmpty(), offered);
     // Only X11 has the selection; elsewhere the offer is where it would have been made.
@@ -518,7 +525,7 @@ void MemoTest::dragBeyondAnEdgeScrolls() {
         steps.clear();
         QVERIFY2(RunEventsUntil([&] { return steps.size() >= 2; }),
                  "the view did not scroll on with the mouse at rest beyond the edge");
-        QCOMPARE(pane.memo.Cursor(), pane.memo.PositionAt(point));
+        QCOMPARE(pane.memo.Control().Cursor(), pane.memo.PositionAt(point));
         stepOf.push_back(steps[1]);
     }
     QVERIFY2(stepOf[1] > stepOf[0],
@@ -542,7 +549,7 @@ void MemoTest::contextMenu() {
     ShownPane pane;
     pane.Show(Numbered(3));
     if (selection) {
-        pane.memo.Select({0, 0}, {0, 4});
+        pane.memo.Control().Select({0, 0}, {0, 4});
     }
     if (how == "right click") {
         // Through the window, as the system delivers it, so the toolkit makes the menu event.
@@ -566,9 +573,10 @@ void MemoTest::contextMenu() {
     QCOMPARE(actions[1]->text(), QString("全选"));
     QCOMPARE(actions[1]->shortcut(), QKeySequence(QKeySequence::SelectAll));
     QVERIFY(actions[1]->isEnabled());
-    QSignalSpy offers(&pane.memo, &kvq::Memo::selectionOffered);
+    QSignalSpy offers(&pane.memo.Control(), &kvq::PaneControl::selectionOffered);
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[1]).center());
-    QCOMPARE(pane.memo.SelectedText(), QString("line 0 1.5 2.5\nline 1 1.5 2.5\nline 2 1.5 2.5"));
+    QCOMPARE(pane.memo.Control().SelectedText(),
+             QString("line 0 1.5 2.5\nline 1 1.5 2.5\nline 2 1.5 2.5"));
     QCOMPARE(offers.size(), 1);
 }
 
@@ -578,7 +586,7 @@ void MemoTest::selectedLineEndsShow() {
     ShownPane pane;
     pane.Show({"ab", "", "cd"});
     pane.memo.clearFocus();
-    pane.memo.SelectAll();
+    pane.memo.Control().SelectAll();
     const QImage shown = Viewport(pane.memo);
     const QRgb highlight = pane.memo.palette().color(QPalette::Highlight).rgb();
     const auto after = [&](std::size_t line, int column) {
@@ -616,17 +624,17 @@ void MemoTest::caretBlinksOnlyWithFocus() {
     pane.memo.activateWindow();
     pane.memo.setFocus();
     int changes = 0;
-    bool was = pane.memo.CaretShown();
+    bool was = pane.memo.Control().CaretShown();
     QVERIFY2(RunEventsUntil([&] {
-                 changes += pane.memo.CaretShown() != was ? 1 : 0;
-                 was = pane.memo.CaretShown();
+                 changes += pane.memo.Control().CaretShown() != was ? 1 : 0;
+                 was = pane.memo.Control().CaretShown();
                  return changes >= 2;
              }),
              "the caret did not blink in the focused pane");
     pane.memo.clearFocus();
-    QVERIFY(!pane.memo.CaretShown());
+    QVERIFY(!pane.memo.Control().CaretShown());
     RunEventsFor(QApplication::cursorFlashTime());
-    QVERIFY(!pane.memo.CaretShown());
+    QVERIFY(!pane.memo.Control().CaretShown());
 }
 
 void MemoTest::selectAllAndCopy() {
@@ -653,16 +661,16 @@ void MemoTest::typingChangesNothing() {
 void MemoTest::clearEmptiesTheView() {
     ShownPane pane;
     pane.memo.AppendLines(Numbered(300));
-    pane.memo.SelectAll();
+    pane.memo.Control().SelectAll();
     pane.memo.Clear();
     QCOMPARE(pane.memo.LineCount(), std::size_t{0});
     QVERIFY(!pane.memo.HasLine());
-    QVERIFY(!pane.memo.HasSelection());
+    QVERIFY(!pane.memo.Control().HasSelection());
     QCOMPARE(pane.memo.verticalScrollBar()->maximum(), 0);
-    QCOMPARE(pane.memo.CharacterCount(), 0);
+    QCOMPARE(pane.memo.Text().CharacterCount(), 0);
     pane.memo.AppendLines(std::vector<std::string>{"c"});
     QCOMPARE(pane.memo.LineText(0), QString("c"));
-    QCOMPARE(pane.memo.CharacterCount(), 1);
+    QCOMPARE(pane.memo.Text().CharacterCount(), 1);
 }
 
 void MemoTest::accessibleTextIsTheDecodedLines_data() {
@@ -704,7 +712,7 @@ void MemoTest::accessibleTextIsTheDecodedLines() {
     }
     if (!text.isEmpty()) {
         textInterface->setSelection(0, 1, text.size() - 1);
-        QCOMPARE(pane.memo.SelectedText(), text.mid(1, text.size() - 2));
+        QCOMPARE(pane.memo.Control().SelectedText(), text.mid(1, text.size() - 2));
     }
 }
 
