@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "TextWords.h"
+
 namespace kvq {
 
 namespace {
@@ -16,6 +18,22 @@ TextPosition CharacterMove(const PaneText& text, TextPosition from, int step) {
     }
     if (from.column > 0) {
         return {from.line, from.column - 1};
+    }
+    return from.line > 0 ? TextPosition{from.line - 1, text.LineLength(from.line - 1)} : from;
+}
+
+// Over a line end a word move goes to the next line's start or the previous line's end, as
+// in an edit control.
+TextPosition WordMove(const PaneText& text, TextPosition from, int step) {
+    const QString& line = text.Row(from.line).Text();
+    if (step > 0) {
+        if (from.column < line.size()) {
+            return {from.line, NextWordStart(line, from.column)};
+        }
+        return from.line + 1 < text.LineCount() ? TextPosition{from.line + 1, 0} : from;
+    }
+    if (from.column > 0) {
+        return {from.line, PreviousWordStart(line, from.column)};
     }
     return from.line > 0 ? TextPosition{from.line - 1, text.LineLength(from.line - 1)} : from;
 }
@@ -43,6 +61,10 @@ TextPosition MoveFrom(const PaneText& text, const CursorGeometry& geometry, Text
             return CharacterMove(text, from, 1);
         case Move::PreviousChar:
             return CharacterMove(text, from, -1);
+        case Move::NextWord:
+            return WordMove(text, from, 1);
+        case Move::PreviousWord:
+            return WordMove(text, from, -1);
         case Move::NextLine:
             return LineMove(text, geometry.aimX, from, 1);
         case Move::PreviousLine:

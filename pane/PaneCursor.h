@@ -10,6 +10,8 @@ namespace kvq {
 enum class Move {
     NextChar,
     PreviousChar,
+    NextWord,
+    PreviousWord,
     NextLine,
     PreviousLine,
     LineStart,
@@ -29,7 +31,8 @@ struct CursorGeometry {
 };
 
 // Where a move takes the caret from `from`. A line or page move keeps to aimX and stops at
-// the first or last line; a character move goes over line ends.
+// the first or last line; a character or word move goes over line ends; words are the word
+// rule's (TextWords.h).
 TextPosition MoveFrom(const PaneText& text, const CursorGeometry& geometry, TextPosition from,
                       Move move);
 

@@ -78,8 +78,9 @@ TextPosition PaneText::PositionAt(QPointF point) const {
     }
     const double row = std::floor(point.y() / RowHeight());
     const std::size_t last = store_.Count() - 1;
-    const std::size_t line =
-        row < 0 ? 0 : row >= static_cast<double>(last) ? last : static_cast<std::size_t>(row);
+    const std::size_t line = row < 0                            ? 0
+                             : row >= static_cast<double>(last) ? last
+                                                                : static_cast<std::size_t>(row);
     return {line, Row(line).ColumnAt(point.x())};
 }
 

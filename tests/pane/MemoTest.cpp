@@ -13,7 +13,6 @@
 #include <QTest>
 
 #include "EventLoop.h"
-#include "GbkText.h"
 #include "Memo.h"
 #include "MemoAccessible.h"
 
@@ -27,8 +26,6 @@ private slots:
     void initTestCase();
     void keepsTheStoredBytes_data();
     void keepsTheStoredBytes();
-    void showsGbk_data();
-    void showsGbk();
     void rowsPaintedAreTheLinesDecoded();
     void burstOfReadStepsIsOnePaint();
     void widestLineSetsTheHorizontalRange();
@@ -200,46 +197,6 @@ void MemoTest::keepsTheStoredBytes() {
     memo.AppendLines(std::vector<std::string>{"first", handedOver});
     QCOMPARE(memo.LineCount(), std::size_t{2});
     QCOMPARE(memo.StoredLines()[1], stored);
-}
-
-void MemoTest::showsGbk_data() {
-    QTest::addColumn<std::string>("line");
-    QTest::addColumn<QString>("shown");  // null: what the system's code page makes of it
-    QTest::addColumn<QString>("codes");  // column:hexadecimal code of the raw bytes drawn
-    QTest::newRow("GBK text") << std::string("\xb2\xe2\xca\xd4 12.5") << QString("测试 12.5") << "";
-    QTest::newRow("lead byte cut off at the end")
-        << std::string("a\xb2") << QString("a") + QChar(0xFFFD) << "1:B2";
-    QTest::newRow("lead byte before a blank")
-        << std::string("\x81 b") << QChar(0xFFFD) + QString(" b") << "0:81";
-    QTest::newRow("control byte shown as its picture")
-        << std::string("a\x01z") << QString("a") + QChar(0x2401) + QString("z") << "1:01";
-    QTest::newRow("CR inside one row") << std::string("a\rb") << QString("a") + QChar(0x240D) + "b"
-                                       << "1:0D";
-    QTest::newRow("tab kept") << std::string("a\tb") << QString("a\tb") << "";
-    QTest::newRow("byte FF is not GBK") << std::string("\xff\x41") << QString() << "0:FF";
-    QTest::newRow("a pair GBK has no character for, after a character")
-        << std::string("\xb2\xe2\xa2\xa0") << QString() << "1:A2A0";
-}
-
-void MemoTest::showsGbk() {
-    QFETCH(std::string, line);
-    QFETCH(QString, shown);
-    QFETCH(QString, codes);
-    kvq::Memo memo;
-    // After a line cut short in a character: the decoder must not carry it into this one.
-    memo.AppendLines(std::vector<std::string>{"x\xb2", line});
-    if (!shown.isNull()) {
-        QCOMPARE(memo.LineText(1), shown);
-    }
-    QStringList raw;
-    for (const kvq::RawBytes& bytes : kvq::GbkShownLine(line).raw) {
-        raw << QStringLiteral("%1:%2")
-                   .arg(bytes.column)
-                   .arg(QString::number(bytes.value, 16)
-                            .toUpper()
-                            .rightJustified(bytes.count * 2, u'0'));
-    }
-    QCOMPARE(raw.join(u','), codes);
 }
 
 // Each row on screen is its stored line decoded: the pane scrolled to the bottom of 300
