@@ -20,9 +20,11 @@ struct KeyMove {
     Move what;
 };
 
-constexpr std::array<KeyMove, 10> kKeyMoves = {{
+constexpr std::array<KeyMove, 12> kKeyMoves = {{
     {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, Move::NextChar},
     {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, Move::PreviousChar},
+    {QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord, Move::NextWord},
+    {QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord, Move::PreviousWord},
     {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, Move::NextLine},
     {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, Move::PreviousLine},
     {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, Move::LineStart},

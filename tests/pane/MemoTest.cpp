@@ -383,6 +383,22 @@ void MemoTest::paneBehaviours_data() {
         << "bottom"
         << "l"
         << "1:1" << true;
+    QTest::newRow("Ctrl+Right moves by words, Ctrl+Shift+Right selects")
+        << few << -1 << "click 0:0; key Ctrl+Right; key Ctrl+Shift+Right"
+        << "bottom"
+        << "0 "
+        << "0:7" << true;
+    QTest::newRow("Ctrl+Left moves by words, Ctrl+Shift+Left selects")
+        << few << -1 << "click 1:7; key Ctrl+Left; key Ctrl+Shift+Left"
+        << "bottom"
+        << "line "
+        << "1:0" << true;
+    QTest::newRow("Up and Down keep to the column a run of them began at")
+        << std::vector<std::string>{"line 0 1.5 2.5", "ab", "line 2 1.5 2.5"} << -1
+        << "click 0:10; key Down; key Down"
+        << "bottom"
+        << ""
+        << "2:10" << false;
     QTest::newRow("Ctrl+Home takes the caret and the view to the top")
         << more << -1 << "key Ctrl+Home"
         << "0"

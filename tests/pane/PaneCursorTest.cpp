@@ -55,8 +55,8 @@ void PaneCursorTest::moves_data() {
     row("Ctrl+Right at a line end goes to the next line", "0:14", Move::NextWord, "1:0");
     row("Ctrl+Right at the end of the text stays", "3:2", Move::NextWord, "3:2");
     row("Ctrl+Left goes to the start of the word", "0:9", Move::PreviousWord, "0:7");
-    row("Ctrl+Left at a line start goes to the end of the line before", "2:0",
-        Move::PreviousWord, "1:0");
+    row("Ctrl+Left at a line start goes to the end of the line before", "2:0", Move::PreviousWord,
+        "1:0");
     row("Ctrl+Left at the start of the text stays", "0:0", Move::PreviousWord, "0:0");
     row("Down aims at the row's start, not the caret's column", "2:4", Move::NextLine, "3:0");
     row("Up on the first line stays where it is", "0:9", Move::PreviousLine, "0:9");
@@ -73,8 +73,8 @@ void PaneCursorTest::moves_data() {
         << text << "0:3" << Move::NextPage << 10 << kBeyondRows << "3:2";
     QTest::newRow("Page Up stops at the first line")
         << text << "3:1" << Move::PreviousPage << 10 << kBeyondRows << "0:14";
-    QTest::newRow("no lines") << std::vector<std::string>{} << "0:0" << Move::End << 1
-                              << kRowStart << "0:0";
+    QTest::newRow("no lines") << std::vector<std::string>{} << "0:0" << Move::End << 1 << kRowStart
+                              << "0:0";
 }
 
 void PaneCursorTest::moves() {
