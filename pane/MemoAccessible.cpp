@@ -1,9 +1,9 @@
 #include "MemoAccessible.h"
 
-#include <QTextBoundaryFinder>
 #include <algorithm>
 
 #include "Memo.h"
+#include "TextWords.h"
 
 namespace kvq {
 
@@ -146,14 +146,11 @@ QString MemoAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType b
         return text(*startOffset, *endOffset);
     }
     if (boundaryType == QAccessible::WordBoundary && at.column < line.size()) {
-        QTextBoundaryFinder words(QTextBoundaryFinder::Word, line);
-        words.setPosition(at.column);
-        const int from = words.isAtBoundary() ? at.column : words.toPreviousBoundary();
-        words.setPosition(at.column);
-        const int to = words.toNextBoundary();
-        *startOffset = lineStart + std::max(0, from);
-        *endOffset = lineStart + (to < 0 ? line.size() : to);
-        return line.mid(*startOffset - lineStart, *endOffset - *startOffset);
+        // The words a double click selects.
+        const ColumnRun word = WordAround(line, at.column);
+        *startOffset = lineStart + word.from;
+        *endOffset = lineStart + word.to;
+        return line.mid(word.from, word.to - word.from);
     }
     // Lines, sentences and paragraphs: each stored line is one, with its line feed.
     *startOffset = lineStart;

@@ -649,16 +649,20 @@ void MemoTest::clearEmptiesTheView() {
 void MemoTest::accessibleTextIsTheDecodedLines_data() {
     QTest::addColumn<std::vector<std::string>>("lines");
     QTest::addColumn<QString>("text");
-    QTest::newRow("one line") << std::vector<std::string>{"1 2"} << QString("1 2");
+    QTest::addColumn<QString>("word");  // the word at offset 1, as a double click selects it
+    QTest::newRow("one line") << std::vector<std::string>{"1 2"} << QString("1 2") << " ";
     QTest::newRow("GBK and an empty line")
         << std::vector<std::string>{"\xb2\xe2\xca\xd4", "", "x\x01"}
-        << QString("测试\n\nx") + QChar(0x2401);
-    QTest::newRow("no lines") << std::vector<std::string>{} << QString();
+        << QString("测试\n\nx") + QChar(0x2401) << "测试";
+    QTest::newRow("two values joined by a comma are two words")
+        << std::vector<std::string>{"12.5,3.2"} << QString("12.5,3.2") << "12.5";
+    QTest::newRow("no lines") << std::vector<std::string>{} << QString() << "";
 }
 
 void MemoTest::accessibleTextIsTheDecodedLines() {
     QFETCH(std::vector<std::string>, lines);
     QFETCH(QString, text);
+    QFETCH(QString, word);
     ShownPane pane;
     pane.memo.AppendLines(lines);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&pane.memo);
@@ -683,6 +687,9 @@ void MemoTest::accessibleTextIsTheDecodedLines() {
         QCOMPARE(to, feed < 0 ? text.size() : feed + 1);
         QCOMPARE(line, text.mid(from, to - from));
     }
+    int wordFrom = -1;
+    int wordTo = -1;
+    QCOMPARE(textInterface->textAtOffset(1, QAccessible::WordBoundary, &wordFrom, &wordTo), word);
     if (!text.isEmpty()) {
         textInterface->setSelection(0, 1, text.size() - 1);
         QCOMPARE(pane.memo.Control().SelectedText(), text.mid(1, text.size() - 2));
