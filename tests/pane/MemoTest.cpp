@@ -50,15 +50,29 @@ namespace {
 // A pane of 361 by 277 pixels, as in the window, shown on the offscreen platform.
 struct ShownPane {
     kvq::Memo memo;
+    // Lines the last paint showed, as the pane's last refresh took them in.
+    std::size_t paintedLines = 0;
     ShownPane() {
+        QObject::connect(&memo, &kvq::Memo::painted,
+                         [this](std::size_t lines) { paintedLines = lines; });
         memo.resize(361, 277);
         memo.show();
         QVERIFY(QTest::qWaitForWindowExposed(&memo));
     }
-    // Appends the lines and lets the frame that coalesces appends pass: they are on screen.
+    // Appends the lines; they are on screen when it returns.
     void Show(const std::vector<std::string>& lines) {
         memo.AppendLines(lines);
-        QTest::qWait(40);
+        WaitForFrame();
+    }
+    // Until a paint has shown every line: the frame that coalesces appends has passed.
+    void WaitForFrame() {
+        QVERIFY2(RunEventsUntil([this] { return paintedLines == memo.LineCount(); }),
+                 qPrintable(QStringLiteral("gave up waiting for a paint of all %1 lines")
+                                .arg(memo.LineCount())));
+    }
+    QImage Grab() {
+        WaitForFrame();
+        return memo.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
 };
 
@@ -68,11 +82,6 @@ std::vector<std::string> Numbered(int count, int first = 0) {
         lines.push_back("line " + std::to_string(i) + " 1.5 2.5");
     }
     return lines;
-}
-
-QImage Viewport(kvq::Memo& memo) {
-    QTest::qWait(40);  // past the frame that coalesces appends
-    return memo.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // Where a character is drawn: a pixel into it at the left, half way down, in viewport
@@ -206,7 +215,7 @@ void MemoTest::rowsPaintedAreTheLinesDecoded() {
     pane.memo.clearFocus();  // no caret
     const std::vector<std::string> lines = Numbered(300);
     pane.memo.AppendLines(lines);
-    const QImage shown = Viewport(pane.memo);
+    const QImage shown = pane.Grab();
     const std::size_t first = pane.memo.FirstVisibleRow();
     QVERIFY(first > 0);
 
@@ -229,7 +238,7 @@ void MemoTest::rowsPaintedAreTheLinesDecoded() {
 // comes with an event-loop pass, as from the receiver, and still the paints follow the clock.
 void MemoTest::burstOfReadStepsIsOnePaint() {
     ShownPane pane;
-    QTest::qWait(40);
+    pane.WaitForFrame();
     int paints = 0;
     connect(&pane.memo, &kvq::Memo::painted, this, [&paints] { ++paints; });
     QElapsedTimer clock;
@@ -240,7 +249,7 @@ void MemoTest::burstOfReadStepsIsOnePaint() {
         QCoreApplication::processEvents();
     }
     const auto frames = static_cast<int>(clock.elapsed() / 16);
-    QTest::qWait(100);
+    pane.WaitForFrame();
     QCOMPARE(pane.memo.LineCount(), std::size_t{kSteps * 40});
     QVERIFY2(paints >= 1 && paints <= frames + 3,
              qPrintable(QStringLiteral("%1 paints in %2 frames").arg(paints).arg(frames)));
@@ -250,15 +259,13 @@ void MemoTest::burstOfReadStepsIsOnePaint() {
 void MemoTest::widestLineSetsTheHorizontalRange() {
     ShownPane pane;
     QScrollBar* bar = pane.memo.horizontalScrollBar();
-    pane.memo.AppendLines(std::vector<std::string>{"short"});
-    QTest::qWait(40);
+    pane.Show({"short"});
     QCOMPARE(bar->maximum(), 0);
     // A wide line arrives and scrolls out of view at once: the range still reaches it.
     std::vector<std::string> lines{std::string(300, 'W')};
     const std::vector<std::string> more = Numbered(100);
     lines.insert(lines.end(), more.begin(), more.end());
-    pane.memo.AppendLines(lines);
-    QTest::qWait(40);
+    pane.Show(lines);
     const int wide = pane.memo.fontMetrics().horizontalAdvance(QString(300, 'W'));
     QVERIFY2(bar->maximum() + pane.memo.viewport()->width() >= wide,
              qPrintable(QStringLiteral("%1 + %2 < %3")
@@ -560,7 +567,7 @@ void MemoTest::selectedLineEndsShow() {
     pane.Show({"ab", "", "cd"});
     pane.memo.clearFocus();
     pane.memo.Control().SelectAll();
-    const QImage shown = Viewport(pane.memo);
+    const QImage shown = pane.Grab();
     const QRgb highlight = pane.memo.palette().color(QPalette::Highlight).rgb();
     const auto after = [&](std::size_t line, int column) {
         return shown.pixel(pane.memo.CharacterRect({line, column}).topLeft() + QPoint(1, 2));
@@ -577,7 +584,7 @@ void MemoTest::rawBytesShowTheirCodes() {
     const std::vector<std::string> lines{"\x01", "\x02", "\rx", "\x1b", "\x7f", "\xff", "\x81"};
     pane.Show(lines);
     pane.memo.clearFocus();
-    const QImage shown = Viewport(pane.memo);
+    const QImage shown = pane.Grab();
     std::vector<QImage> codes;
     for (std::size_t line = 0; line < lines.size(); ++line) {
         const QImage code = shown.copy(pane.memo.CharacterRect({line, 0}));
