@@ -70,6 +70,8 @@ Memo::Memo(QWidget* parent) : QAbstractScrollArea(parent), text_(font()), contro
     connect(&control_, &PaneControl::visibilityRequest, this, &Memo::EnsureCaretVisible);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &Memo::OnScrolled);
     connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, &Memo::FollowIfFollowing);
+    connect(horizontalScrollBar(), &QScrollBar::sliderPressed, this, &Memo::MeasureRowsInView);
+    connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this, &Memo::OnHorizontalAction);
     Refresh();
 }
 
@@ -176,6 +178,33 @@ void Memo::MeasureNewLines() {
     }
 }
 
+void Memo::MeasureRows(std::size_t first, std::size_t last) {
+    // Framed codes, tabs and wide characters make a row wider than its bytes tell, and a long
+    // row is laid out only as far as it is seen: measured whole, it sets the range first.
+    int widest = widestPixels_;
+    for (std::size_t line = first; line < std::min(last, text_.LineCount()); ++line) {
+        widest = std::max(widest, qCeil(text_.Row(line).Width()));
+    }
+    if (widest > widestPixels_) {
+        widestPixels_ = widest;
+        UpdateScrollRanges();
+    }
+}
+
+void Memo::MeasureRowsInView() {
+    const std::size_t first = FirstVisibleRow();
+    const int rows = (viewport()->height() - kMargin) / text_.RowHeight() + 1;
+    MeasureRows(first, first + static_cast<std::size_t>(rows));
+}
+
+void Memo::OnHorizontalAction(int action) {
+    MeasureRowsInView();
+    // The bar had taken its old end for the right edge.
+    if (action == QAbstractSlider::SliderToMaximum) {
+        horizontalScrollBar()->setSliderPosition(horizontalScrollBar()->maximum());
+    }
+}
+
 void Memo::AnnounceNewLines() {
     // Screen readers hear of new lines; the text is built only when one listens.
     const std::size_t count = text_.LineCount();
@@ -255,6 +284,7 @@ void Memo::EnsureCaretVisible() {
         return;
     }
     ScrollToLine(caret.line);
+    MeasureRows(caret.line, caret.line + 1);
     QScrollBar* bar = horizontalScrollBar();
     const int x = qRound(text_.Row(caret.line).XOf(caret.column));
     const int width = viewport()->width() - 2 * kMargin;
@@ -444,6 +474,7 @@ void Memo::AutoScroll() {
         bar->setValue(bar->value() + (down < 0 ? -rows : rows));
     }
     if (right != 0) {
+        MeasureRowsInView();
         const int character = std::max(1, fontMetrics().averageCharWidth());
         const int pixels = character * (1 + std::abs(right) / character);
         QScrollBar* bar = horizontalScrollBar();

@@ -76,6 +76,9 @@ private:
     void ReleaseRetired();
     void UpdateScrollRanges();
     void MeasureNewLines();
+    void MeasureRows(std::size_t first, std::size_t last);
+    void MeasureRowsInView();
+    void OnHorizontalAction(int action);
     void FontChanged();
     int TextLeft() const;
     QPointF ToText(QPoint viewportPoint) const;
@@ -100,7 +103,8 @@ private:
     // Lines the last refresh took in.
     std::size_t refreshedLines_ = 0;
     // The horizontal range follows the widest line seen: lines longer in bytes than any
-    // before are measured when they arrive, the others when they are painted.
+    // before are measured when they arrive, the others when they are laid out whole, and
+    // the rows the user takes the caret or the horizontal bar to before either moves.
     int widestPixels_ = 0;
     std::size_t widestBytes_ = 0;
     std::size_t measuredUpTo_ = 0;

@@ -29,6 +29,8 @@ private slots:
     void rowsPaintedAreTheLinesDecoded();
     void burstOfReadStepsIsOnePaint();
     void widestLineSetsTheHorizontalRange();
+    void wideRowIsMeasuredBeforeTheBarMoves_data();
+    void wideRowIsMeasuredBeforeTheBarMoves();
     void paneBehaviours_data();
     void paneBehaviours();
     void dragBeyondAnEdgeScrolls_data();
@@ -272,6 +274,58 @@ void MemoTest::widestLineSetsTheHorizontalRange() {
                             .arg(bar->maximum())
                             .arg(pane.memo.viewport()->width())
                             .arg(wide)));
+}
+
+void MemoTest::wideRowIsMeasuredBeforeTheBarMoves_data() {
+    QTest::addColumn<std::vector<std::string>>("lines");
+    // "Ctrl+End"; "thumb" dragged to the bar's end; "right edge", the bar's own menu item
+    QTest::addColumn<QString>("reach");
+    // The last line is no longer in bytes than the first, but wider: its framed codes are
+    // wider than characters, and it is laid out only as far as it is seen.
+    const std::string codes = std::string(200, 'a') + std::string(100, '\x01');
+    QTest::newRow("Ctrl+End on a line of framed codes")
+        << std::vector<std::string>{std::string(300, 'a'), codes} << "Ctrl+End";
+    QTest::newRow("the bar's right edge on a line of framed codes")
+        << std::vector<std::string>{std::string(300, 'a'), codes} << "right edge";
+    std::string longCodes(65536, 'a');
+    for (std::size_t i = 0; i < longCodes.size(); i += 7) {
+        longCodes[i] = '\x01';
+    }
+    QTest::newRow("the thumb dragged to the end of a 64 KiB line with framed codes")
+        << std::vector<std::string>{std::string(65536, 'a'), longCodes} << "thumb";
+}
+
+// The horizontal range reaches the end of a row the user takes the caret or the bar to, the
+// first time.
+void MemoTest::wideRowIsMeasuredBeforeTheBarMoves() {
+    QFETCH(std::vector<std::string>, lines);
+    QFETCH(QString, reach);
+    ShownPane pane;
+    pane.Show(lines);
+    QScrollBar* bar = pane.memo.horizontalScrollBar();
+    if (reach == "thumb") {
+        // The thumb stands at the start, just after the arrow button.
+        const QPoint thumb(bar->height() + 3, bar->height() / 2);
+        QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
+        QVERIFY2(bar->isSliderDown(), "the press did not take the horizontal thumb");
+        const QPoint beyond(bar->width() + 100, thumb.y());
+        QMouseEvent move(QEvent::MouseMove, beyond, bar->mapToGlobal(beyond), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &move);
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, beyond);
+    } else if (reach == "right edge") {
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    } else {
+        const QKeyCombination key = QKeySequence::fromString(reach)[0];
+        QTest::keyClick(&pane.memo, key.key(), key.keyboardModifiers());
+    }
+    const std::size_t last = lines.size() - 1;
+    const auto length = static_cast<int>(pane.memo.LineText(last).size());
+    const int end = pane.memo.CharacterRect({last, length}).left();
+    QVERIFY2(end >= 0 && end < pane.memo.viewport()->width(),
+             qPrintable(QStringLiteral("the line ends at %1 in a view %2 wide")
+                            .arg(end)
+                            .arg(pane.memo.viewport()->width())));
 }
 
 void MemoTest::paneBehaviours_data() {
