@@ -9,33 +9,34 @@ namespace kvq {
 
 namespace {
 
-TextPosition CharacterMove(const PaneText& text, TextPosition from, int step) {
+// Forward from a line's end the caret goes on at the next line's start, back from a line's
+// start at the previous line's end; at the ends of the text it stays.
+TextPosition OverLineEnd(const PaneText& text, TextPosition from, int step) {
     if (step > 0) {
-        if (from.column < text.LineLength(from.line)) {
-            return {from.line, from.column + 1};
-        }
         return from.line + 1 < text.LineCount() ? TextPosition{from.line + 1, 0} : from;
-    }
-    if (from.column > 0) {
-        return {from.line, from.column - 1};
     }
     return from.line > 0 ? TextPosition{from.line - 1, text.LineLength(from.line - 1)} : from;
 }
 
-// Over a line end a word move goes to the next line's start or the previous line's end, as
-// in an edit control.
+TextPosition CharacterMove(const PaneText& text, TextPosition from, int step) {
+    if (step > 0 && from.column < text.LineLength(from.line)) {
+        return {from.line, from.column + 1};
+    }
+    if (step < 0 && from.column > 0) {
+        return {from.line, from.column - 1};
+    }
+    return OverLineEnd(text, from, step);
+}
+
 TextPosition WordMove(const PaneText& text, TextPosition from, int step) {
     const QString& line = text.Row(from.line).Text();
-    if (step > 0) {
-        if (from.column < line.size()) {
-            return {from.line, NextWordStart(line, from.column)};
-        }
-        return from.line + 1 < text.LineCount() ? TextPosition{from.line + 1, 0} : from;
+    if (step > 0 && from.column < line.size()) {
+        return {from.line, NextWordStart(line, from.column)};
     }
-    if (from.column > 0) {
+    if (step < 0 && from.column > 0) {
         return {from.line, PreviousWordStart(line, from.column)};
     }
-    return from.line > 0 ? TextPosition{from.line - 1, text.LineLength(from.line - 1)} : from;
+    return OverLineEnd(text, from, step);
 }
 
 TextPosition LineMove(const PaneText& text, qreal aimX, TextPosition from, std::ptrdiff_t lines) {
