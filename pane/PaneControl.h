@@ -5,6 +5,7 @@
 #include <QPointF>
 #include <QString>
 #include <QTimer>
+#include <algorithm>
 
 #include "PaneText.h"
 #include "TextWords.h"
