@@ -8,6 +8,7 @@
 #include <QTranslator>
 #include <exception>
 
+#include "MemoAccessible.h"
 #include "Rs232.h"
 
 namespace kvq {
@@ -44,6 +45,8 @@ public:
 
 int RunProgram(int& argc, char** argv) {
     Application application(argc, argv);
+    // Screen readers read the text pane as text.
+    MemoAccessible::Install();
     // The program speaks Chinese whatever the locale; so do Qt's own dialogs and buttons,
     // where Qt's translations are installed (qt6-translations-l10n), or beside the program's
     // folder as in the Windows build's folder (translations\).

@@ -4,20 +4,13 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <memory>
-#include <span>
 #include <string>
 
 #include "LineAssembler.h"
+#include "LineSink.h"
 #include "SerialPort.h"
 
 namespace kvq {
-
-// Receives the lines of one read step, in order, as the receiver hands them over.
-class LineSink {
-public:
-    virtual ~LineSink() = default;
-    virtual void AppendLines(std::span<const std::string> lines) = 0;
-};
 
 // Reports a failed status query; the text shown is systemText + "COM口操作失败".
 class MessageSink {

@@ -1,86 +1,17 @@
 #include "GbkText.h"
 
 #include <QByteArray>
-#include <QStringDecoder>
 #include <algorithm>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "GbkDecode.h"
 
 namespace kvq {
 
 namespace {
 
-bool IsLeadByte(unsigned char c) {
-    return c >= 0x81 && c <= 0xFE;
-}
-
-bool IsTrailByte(unsigned char c) {
-    return c >= 0x40 && c <= 0xFE && c != 0x7F;
-}
-
 bool IsControlByte(unsigned char c) {
     return (c < 0x20 && c != '\t') || c == 0x7F;
 }
-
-#ifdef _WIN32
-
-// One character of code page 936, or nothing if the system has none for these bytes.
-bool AppendCodePage936(QString& text, const char* bytes, int size) {
-    wchar_t wide[2];
-    const int n = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes, size, wide, 2);
-    if (n <= 0) {
-        return false;
-    }
-    text.append(QStringView(reinterpret_cast<const char16_t*>(wide), n));
-    return true;
-}
-
-// A Qt without ICU has no GBK codec on Windows; the system's own code page 936 is GBK. It is
-// asked one character at a time, since what it does with malformed bytes differs between
-// systems (Wine swallows the byte after a lone lead byte, a line feed too): a lead byte
-// without its second byte is one replacement character and the next byte counts on its own,
-// as in the GBK codec of the Linux build.
-QString DecodeGbk(QByteArrayView bytes) {
-    QString text;
-    text.reserve(bytes.size());
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    const qsizetype size = bytes.size();
-    for (qsizetype i = 0; i < size;) {
-        const unsigned char c = data[i];
-        if (c < 0x80) {
-            text.append(QChar(char16_t(c)));
-            ++i;
-        } else if (IsLeadByte(c) && i + 1 < size && IsTrailByte(data[i + 1])) {
-            if (!AppendCodePage936(text, bytes.data() + i, 2)) {
-                text.append(QChar(QChar::ReplacementCharacter));
-            }
-            i += 2;
-        } else {
-            if (IsLeadByte(c) || !AppendCodePage936(text, bytes.data() + i, 1)) {
-                text.append(QChar(QChar::ReplacementCharacter));
-            }
-            ++i;
-        }
-    }
-    return text;
-}
-
-#else
-
-QString DecodeGbk(QByteArrayView bytes) {
-    // One decoder for the thread: opening a converter per line would cost more than the line.
-    thread_local QStringDecoder decoder("GBK");
-    if (!decoder.isValid()) {
-        // Without a GBK codec in this Qt build every byte still shows as one character.
-        return QString::fromLatin1(bytes);
-    }
-    decoder.resetState();
-    return decoder.decode(bytes);
-}
-
-#endif
 
 // A character the fonts have no glyph for, made of bytes that are not GBK text: a replacement
 // character, or a private-use code (what GBK gives 0xFF and its unassigned pairs).
@@ -89,7 +20,7 @@ bool IsUndrawable(QChar c) {
     return u == QChar::ReplacementCharacter || (u >= 0xE000 && u <= 0xF8FF);
 }
 
-// Which characters of the decoded text stand for raw bytes. The decoders above give one
+// Which characters of the decoded text stand for raw bytes. The decoders give one
 // character for each byte below 0x80, each lead byte with its trail byte and each other byte;
 // a text that does not line up with that (no GBK codec here) gets no codes.
 std::vector<RawBytes> RawBytesOf(std::string_view bytes, const QString& text) {
@@ -107,7 +38,8 @@ std::vector<RawBytes> RawBytesOf(std::string_view bytes, const QString& text) {
         if (column >= text.size()) {
             return {};
         }
-        const bool pair = IsLeadByte(data[i]) && i + 1 < bytes.size() && IsTrailByte(data[i + 1]);
+        const bool pair =
+            IsGbkLeadByte(data[i]) && i + 1 < bytes.size() && IsGbkTrailByte(data[i + 1]);
         const int count = pair ? 2 : 1;
         if (IsControlByte(data[i]) || IsUndrawable(text[column])) {
             const auto value =

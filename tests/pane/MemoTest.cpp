@@ -13,8 +13,8 @@
 #include <QTest>
 
 #include "EventLoop.h"
-#include "GbkText.h"
 #include "Memo.h"
+#include "MemoAccessible.h"
 
 Q_DECLARE_METATYPE(std::string)
 
@@ -23,13 +23,14 @@ using kvq::TextPosition;
 class MemoTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void keepsTheStoredBytes_data();
     void keepsTheStoredBytes();
-    void showsGbk_data();
-    void showsGbk();
     void rowsPaintedAreTheLinesDecoded();
     void burstOfReadStepsIsOnePaint();
     void widestLineSetsTheHorizontalRange();
+    void wideRowIsMeasuredBeforeTheBarMoves_data();
+    void wideRowIsMeasuredBeforeTheBarMoves();
     void paneBehaviours_data();
     void paneBehaviours();
     void dragBeyondAnEdgeScrolls_data();
@@ -51,15 +52,29 @@ namespace {
 // A pane of 361 by 277 pixels, as in the window, shown on the offscreen platform.
 struct ShownPane {
     kvq::Memo memo;
+    // Lines the last paint showed, as the pane's last refresh took them in.
+    std::size_t paintedLines = 0;
     ShownPane() {
+        QObject::connect(&memo, &kvq::Memo::painted,
+                         [this](std::size_t lines) { paintedLines = lines; });
         memo.resize(361, 277);
         memo.show();
         QVERIFY(QTest::qWaitForWindowExposed(&memo));
     }
-    // Appends the lines and lets the frame that coalesces appends pass: they are on screen.
+    // Appends the lines; they are on screen when it returns.
     void Show(const std::vector<std::string>& lines) {
         memo.AppendLines(lines);
-        QTest::qWait(40);
+        WaitForFrame();
+    }
+    // Until a paint has shown every line: the frame that coalesces appends has passed.
+    void WaitForFrame() {
+        QVERIFY2(RunEventsUntil([this] { return paintedLines == memo.LineCount(); }),
+                 qPrintable(QStringLiteral("gave up waiting for a paint of all %1 lines")
+                                .arg(memo.LineCount())));
+    }
+    QImage Grab() {
+        WaitForFrame();
+        return memo.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
 };
 
@@ -69,11 +84,6 @@ std::vector<std::string> Numbered(int count, int first = 0) {
         lines.push_back("line " + std::to_string(i) + " 1.5 2.5");
     }
     return lines;
-}
-
-QImage Viewport(kvq::Memo& memo) {
-    QTest::qWait(40);  // past the frame that coalesces appends
-    return memo.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // Where a character is drawn: a pixel into it at the left, half way down, in viewport
@@ -175,6 +185,11 @@ struct Action {
 
 }  // namespace
 
+void MemoTest::initTestCase() {
+    // As the program does when it starts.
+    kvq::MemoAccessible::Install();
+}
+
 void MemoTest::keepsTheStoredBytes_data() {
     QTest::addColumn<std::string>("handedOver");
     QTest::addColumn<std::string>("stored");
@@ -195,46 +210,6 @@ void MemoTest::keepsTheStoredBytes() {
     QCOMPARE(memo.StoredLines()[1], stored);
 }
 
-void MemoTest::showsGbk_data() {
-    QTest::addColumn<std::string>("line");
-    QTest::addColumn<QString>("shown");  // null: what the system's code page makes of it
-    QTest::addColumn<QString>("codes");  // column:hexadecimal code of the raw bytes drawn
-    QTest::newRow("GBK text") << std::string("\xb2\xe2\xca\xd4 12.5") << QString("测试 12.5") << "";
-    QTest::newRow("lead byte cut off at the end")
-        << std::string("a\xb2") << QString("a") + QChar(0xFFFD) << "1:B2";
-    QTest::newRow("lead byte before a blank")
-        << std::string("\x81 b") << QChar(0xFFFD) + QString(" b") << "0:81";
-    QTest::newRow("control byte shown as its picture")
-        << std::string("a\x01z") << QString("a") + QChar(0x2401) + QString("z") << "1:01";
-    QTest::newRow("CR inside one row") << std::string("a\rb") << QString("a") + QChar(0x240D) + "b"
-                                       << "1:0D";
-    QTest::newRow("tab kept") << std::string("a\tb") << QString("a\tb") << "";
-    QTest::newRow("byte FF is not GBK") << std::string("\xff\x41") << QString() << "0:FF";
-    QTest::newRow("a pair GBK has no character for, after a character")
-        << std::string("\xb2\xe2\xa2\xa0") << QString() << "1:A2A0";
-}
-
-void MemoTest::showsGbk() {
-    QFETCH(std::string, line);
-    QFETCH(QString, shown);
-    QFETCH(QString, codes);
-    kvq::Memo memo;
-    // After a line cut short in a character: the decoder must not carry it into this one.
-    memo.AppendLines(std::vector<std::string>{"x\xb2", line});
-    if (!shown.isNull()) {
-        QCOMPARE(memo.LineText(1), shown);
-    }
-    QStringList raw;
-    for (const kvq::RawBytes& bytes : kvq::GbkShownLine(line).raw) {
-        raw << QStringLiteral("%1:%2")
-                   .arg(bytes.column)
-                   .arg(QString::number(bytes.value, 16)
-                            .toUpper()
-                            .rightJustified(bytes.count * 2, u'0'));
-    }
-    QCOMPARE(raw.join(u','), codes);
-}
-
 // Each row on screen is its stored line decoded: the pane scrolled to the bottom of 300
 // lines looks as the text of its rows drawn one under the other by a plain QPainter.
 void MemoTest::rowsPaintedAreTheLinesDecoded() {
@@ -242,7 +217,7 @@ void MemoTest::rowsPaintedAreTheLinesDecoded() {
     pane.memo.clearFocus();  // no caret
     const std::vector<std::string> lines = Numbered(300);
     pane.memo.AppendLines(lines);
-    const QImage shown = Viewport(pane.memo);
+    const QImage shown = pane.Grab();
     const std::size_t first = pane.memo.FirstVisibleRow();
     QVERIFY(first > 0);
 
@@ -265,7 +240,7 @@ void MemoTest::rowsPaintedAreTheLinesDecoded() {
 // comes with an event-loop pass, as from the receiver, and still the paints follow the clock.
 void MemoTest::burstOfReadStepsIsOnePaint() {
     ShownPane pane;
-    QTest::qWait(40);
+    pane.WaitForFrame();
     int paints = 0;
     connect(&pane.memo, &kvq::Memo::painted, this, [&paints] { ++paints; });
     QElapsedTimer clock;
@@ -276,7 +251,7 @@ void MemoTest::burstOfReadStepsIsOnePaint() {
         QCoreApplication::processEvents();
     }
     const auto frames = static_cast<int>(clock.elapsed() / 16);
-    QTest::qWait(100);
+    pane.WaitForFrame();
     QCOMPARE(pane.memo.LineCount(), std::size_t{kSteps * 40});
     QVERIFY2(paints >= 1 && paints <= frames + 3,
              qPrintable(QStringLiteral("%1 paints in %2 frames").arg(paints).arg(frames)));
@@ -286,21 +261,71 @@ void MemoTest::burstOfReadStepsIsOnePaint() {
 void MemoTest::widestLineSetsTheHorizontalRange() {
     ShownPane pane;
     QScrollBar* bar = pane.memo.horizontalScrollBar();
-    pane.memo.AppendLines(std::vector<std::string>{"short"});
-    QTest::qWait(40);
+    pane.Show({"short"});
     QCOMPARE(bar->maximum(), 0);
     // A wide line arrives and scrolls out of view at once: the range still reaches it.
     std::vector<std::string> lines{std::string(300, 'W')};
     const std::vector<std::string> more = Numbered(100);
     lines.insert(lines.end(), more.begin(), more.end());
-    pane.memo.AppendLines(lines);
-    QTest::qWait(40);
+    pane.Show(lines);
     const int wide = pane.memo.fontMetrics().horizontalAdvance(QString(300, 'W'));
     QVERIFY2(bar->maximum() + pane.memo.viewport()->width() >= wide,
              qPrintable(QStringLiteral("%1 + %2 < %3")
                             .arg(bar->maximum())
                             .arg(pane.memo.viewport()->width())
                             .arg(wide)));
+}
+
+void MemoTest::wideRowIsMeasuredBeforeTheBarMoves_data() {
+    QTest::addColumn<std::vector<std::string>>("lines");
+    // "Ctrl+End"; "thumb" dragged to the bar's end; "right edge", the bar's own menu item
+    QTest::addColumn<QString>("reach");
+    // The last line is no longer in bytes than the first, but wider: its framed codes are
+    // wider than characters, and it is laid out only as far as it is seen.
+    const std::string codes = std::string(200, 'a') + std::string(100, '\x01');
+    QTest::newRow("Ctrl+End on a line of framed codes")
+        << std::vector<std::string>{std::string(300, 'a'), codes} << "Ctrl+End";
+    QTest::newRow("the bar's right edge on a line of framed codes")
+        << std::vector<std::string>{std::string(300, 'a'), codes} << "right edge";
+    std::string longCodes(65536, 'a');
+    for (std::size_t i = 0; i < longCodes.size(); i += 7) {
+        longCodes[i] = '\x01';
+    }
+    QTest::newRow("the thumb dragged to the end of a 64 KiB line with framed codes")
+        << std::vector<std::string>{std::string(65536, 'a'), longCodes} << "thumb";
+}
+
+// The horizontal range reaches the end of a row the user takes the caret or the bar to, the
+// first time.
+void MemoTest::wideRowIsMeasuredBeforeTheBarMoves() {
+    QFETCH(std::vector<std::string>, lines);
+    QFETCH(QString, reach);
+    ShownPane pane;
+    pane.Show(lines);
+    QScrollBar* bar = pane.memo.horizontalScrollBar();
+    if (reach == "thumb") {
+        // The thumb stands at the start, just after the arrow button.
+        const QPoint thumb(bar->height() + 3, bar->height() / 2);
+        QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
+        QVERIFY2(bar->isSliderDown(), "the press did not take the horizontal thumb");
+        const QPoint beyond(bar->width() + 100, thumb.y());
+        QMouseEvent move(QEvent::MouseMove, beyond, bar->mapToGlobal(beyond), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &move);
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, beyond);
+    } else if (reach == "right edge") {
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    } else {
+        const QKeyCombination key = QKeySequence::fromString(reach)[0];
+        QTest::keyClick(&pane.memo, key.key(), key.keyboardModifiers());
+    }
+    const std::size_t last = lines.size() - 1;
+    const auto length = static_cast<int>(pane.memo.LineText(last).size());
+    const int end = pane.memo.CharacterRect({last, length}).left();
+    QVERIFY2(end >= 0 && end < pane.memo.viewport()->width(),
+             qPrintable(QStringLiteral("the line ends at %1 in a view %2 wide")
+                            .arg(end)
+                            .arg(pane.memo.viewport()->width())));
 }
 
 void MemoTest::paneBehaviours_data() {
@@ -419,6 +444,22 @@ void MemoTest::paneBehaviours_data() {
         << "bottom"
         << "l"
         << "1:1" << true;
+    QTest::newRow("Ctrl+Right moves by words, Ctrl+Shift+Right selects")
+        << few << -1 << "click 0:0; key Ctrl+Right; key Ctrl+Shift+Right"
+        << "bottom"
+        << "0 "
+        << "0:7" << true;
+    QTest::newRow("Ctrl+Left moves by words, Ctrl+Shift+Left selects")
+        << few << -1 << "click 1:7; key Ctrl+Left; key Ctrl+Shift+Left"
+        << "bottom"
+        << "line "
+        << "1:0" << true;
+    QTest::newRow("Up and Down keep to the column a run of them began at")
+        << std::vector<std::string>{"line 0 1.5 2.5", "ab", "line 2 1.5 2.5"} << -1
+        << "click 0:10; key Down; key Down"
+        << "bottom"
+        << ""
+        << "2:10" << false;
     QTest::newRow("Ctrl+Home takes the caret and the view to the top")
         << more << -1 << "key Ctrl+Home"
         << "0"
@@ -449,7 +490,7 @@ void MemoTest::paneBehaviours() {
     if (scrolledTo >= 0) {
         bar->setValue(scrolledTo);
     }
-    QSignalSpy offers(&pane.memo, &kvq::Memo::selectionOffered);
+    QSignalSpy offers(&pane.memo.Control(), &kvq::PaneControl::selectionOffered);
     Action(pane).Run(action);
     if (QTest::currentTestFailed()) {
         return;
@@ -464,9 +505,9 @@ void MemoTest::paneBehaviours() {
     if (!bar->isSliderDown()) {
         QCOMPARE(pane.memo.Following(), bar->value() == bar->maximum());
     }
-    QCOMPARE(pane.memo.SelectedText(), selected);
+    QCOMPARE(pane.memo.Control().SelectedText(), selected);
     if (caret != "-") {
-        QCOMPARE(pane.memo.Cursor(), PositionFrom(caret));
+        QCOMPARE(pane.memo.Control().Cursor(), PositionFrom(caret));
     }
     QCOMPARE(!offers.isEmpty(), offered);
     // Only X11 has the selection; elsewhere the offer is where it would have been made.
@@ -518,7 +559,7 @@ void MemoTest::dragBeyondAnEdgeScrolls() {
         steps.clear();
         QVERIFY2(RunEventsUntil([&] { return steps.size() >= 2; }),
                  "the view did not scroll on with the mouse at rest beyond the edge");
-        QCOMPARE(pane.memo.Cursor(), pane.memo.PositionAt(point));
+        QCOMPARE(pane.memo.Control().Cursor(), pane.memo.PositionAt(point));
         stepOf.push_back(steps[1]);
     }
     QVERIFY2(stepOf[1] > stepOf[0],
@@ -542,7 +583,7 @@ void MemoTest::contextMenu() {
     ShownPane pane;
     pane.Show(Numbered(3));
     if (selection) {
-        pane.memo.Select({0, 0}, {0, 4});
+        pane.memo.Control().Select({0, 0}, {0, 4});
     }
     if (how == "right click") {
         // Through the window, as the system delivers it, so the toolkit makes the menu event.
@@ -566,9 +607,10 @@ void MemoTest::contextMenu() {
     QCOMPARE(actions[1]->text(), QString("全选"));
     QCOMPARE(actions[1]->shortcut(), QKeySequence(QKeySequence::SelectAll));
     QVERIFY(actions[1]->isEnabled());
-    QSignalSpy offers(&pane.memo, &kvq::Memo::selectionOffered);
+    QSignalSpy offers(&pane.memo.Control(), &kvq::PaneControl::selectionOffered);
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[1]).center());
-    QCOMPARE(pane.memo.SelectedText(), QString("line 0 1.5 2.5\nline 1 1.5 2.5\nline 2 1.5 2.5"));
+    QCOMPARE(pane.memo.Control().SelectedText(),
+             QString("line 0 1.5 2.5\nline 1 1.5 2.5\nline 2 1.5 2.5"));
     QCOMPARE(offers.size(), 1);
 }
 
@@ -578,8 +620,8 @@ void MemoTest::selectedLineEndsShow() {
     ShownPane pane;
     pane.Show({"ab", "", "cd"});
     pane.memo.clearFocus();
-    pane.memo.SelectAll();
-    const QImage shown = Viewport(pane.memo);
+    pane.memo.Control().SelectAll();
+    const QImage shown = pane.Grab();
     const QRgb highlight = pane.memo.palette().color(QPalette::Highlight).rgb();
     const auto after = [&](std::size_t line, int column) {
         return shown.pixel(pane.memo.CharacterRect({line, column}).topLeft() + QPoint(1, 2));
@@ -596,7 +638,7 @@ void MemoTest::rawBytesShowTheirCodes() {
     const std::vector<std::string> lines{"\x01", "\x02", "\rx", "\x1b", "\x7f", "\xff", "\x81"};
     pane.Show(lines);
     pane.memo.clearFocus();
-    const QImage shown = Viewport(pane.memo);
+    const QImage shown = pane.Grab();
     std::vector<QImage> codes;
     for (std::size_t line = 0; line < lines.size(); ++line) {
         const QImage code = shown.copy(pane.memo.CharacterRect({line, 0}));
@@ -616,17 +658,17 @@ void MemoTest::caretBlinksOnlyWithFocus() {
     pane.memo.activateWindow();
     pane.memo.setFocus();
     int changes = 0;
-    bool was = pane.memo.CaretShown();
+    bool was = pane.memo.Control().CaretShown();
     QVERIFY2(RunEventsUntil([&] {
-                 changes += pane.memo.CaretShown() != was ? 1 : 0;
-                 was = pane.memo.CaretShown();
+                 changes += pane.memo.Control().CaretShown() != was ? 1 : 0;
+                 was = pane.memo.Control().CaretShown();
                  return changes >= 2;
              }),
              "the caret did not blink in the focused pane");
     pane.memo.clearFocus();
-    QVERIFY(!pane.memo.CaretShown());
+    QVERIFY(!pane.memo.Control().CaretShown());
     RunEventsFor(QApplication::cursorFlashTime());
-    QVERIFY(!pane.memo.CaretShown());
+    QVERIFY(!pane.memo.Control().CaretShown());
 }
 
 void MemoTest::selectAllAndCopy() {
@@ -653,31 +695,35 @@ void MemoTest::typingChangesNothing() {
 void MemoTest::clearEmptiesTheView() {
     ShownPane pane;
     pane.memo.AppendLines(Numbered(300));
-    pane.memo.SelectAll();
+    pane.memo.Control().SelectAll();
     pane.memo.Clear();
     QCOMPARE(pane.memo.LineCount(), std::size_t{0});
     QVERIFY(!pane.memo.HasLine());
-    QVERIFY(!pane.memo.HasSelection());
+    QVERIFY(!pane.memo.Control().HasSelection());
     QCOMPARE(pane.memo.verticalScrollBar()->maximum(), 0);
-    QCOMPARE(pane.memo.CharacterCount(), 0);
+    QCOMPARE(pane.memo.Text().CharacterCount(), 0);
     pane.memo.AppendLines(std::vector<std::string>{"c"});
     QCOMPARE(pane.memo.LineText(0), QString("c"));
-    QCOMPARE(pane.memo.CharacterCount(), 1);
+    QCOMPARE(pane.memo.Text().CharacterCount(), 1);
 }
 
 void MemoTest::accessibleTextIsTheDecodedLines_data() {
     QTest::addColumn<std::vector<std::string>>("lines");
     QTest::addColumn<QString>("text");
-    QTest::newRow("one line") << std::vector<std::string>{"1 2"} << QString("1 2");
+    QTest::addColumn<QString>("word");  // the word at offset 1, as a double click selects it
+    QTest::newRow("one line") << std::vector<std::string>{"1 2"} << QString("1 2") << " ";
     QTest::newRow("GBK and an empty line")
         << std::vector<std::string>{"\xb2\xe2\xca\xd4", "", "x\x01"}
-        << QString("测试\n\nx") + QChar(0x2401);
-    QTest::newRow("no lines") << std::vector<std::string>{} << QString();
+        << QString("测试\n\nx") + QChar(0x2401) << "测试";
+    QTest::newRow("two values joined by a comma are two words")
+        << std::vector<std::string>{"12.5,3.2"} << QString("12.5,3.2") << "12.5";
+    QTest::newRow("no lines") << std::vector<std::string>{} << QString() << "";
 }
 
 void MemoTest::accessibleTextIsTheDecodedLines() {
     QFETCH(std::vector<std::string>, lines);
     QFETCH(QString, text);
+    QFETCH(QString, word);
     ShownPane pane;
     pane.memo.AppendLines(lines);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&pane.memo);
@@ -702,9 +748,12 @@ void MemoTest::accessibleTextIsTheDecodedLines() {
         QCOMPARE(to, feed < 0 ? text.size() : feed + 1);
         QCOMPARE(line, text.mid(from, to - from));
     }
+    int wordFrom = -1;
+    int wordTo = -1;
+    QCOMPARE(textInterface->textAtOffset(1, QAccessible::WordBoundary, &wordFrom, &wordTo), word);
     if (!text.isEmpty()) {
         textInterface->setSelection(0, 1, text.size() - 1);
-        QCOMPARE(pane.memo.SelectedText(), text.mid(1, text.size() - 2));
+        QCOMPARE(pane.memo.Control().SelectedText(), text.mid(1, text.size() - 2));
     }
 }
 

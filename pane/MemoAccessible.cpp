@@ -1,9 +1,9 @@
 #include "MemoAccessible.h"
 
-#include <QTextBoundaryFinder>
 #include <algorithm>
 
 #include "Memo.h"
+#include "TextWords.h"
 
 namespace kvq {
 
@@ -33,6 +33,14 @@ Memo* MemoAccessible::Pane() const {
     return static_cast<Memo*>(widget());
 }
 
+const PaneText& MemoAccessible::Text() const {
+    return Pane()->Text();
+}
+
+PaneControl& MemoAccessible::Control() const {
+    return Pane()->Control();
+}
+
 QAccessible::State MemoAccessible::state() const {
     QAccessible::State state = QAccessibleWidget::state();
     state.readOnly = true;
@@ -60,14 +68,14 @@ void* MemoAccessible::interface_cast(QAccessible::InterfaceType type) {
 
 void MemoAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const {
     *startOffset = *endOffset = 0;
-    if (selectionIndex == 0 && Pane()->HasSelection()) {
-        *startOffset = Pane()->OffsetOf(Pane()->SelectionStart());
-        *endOffset = Pane()->OffsetOf(Pane()->SelectionEnd());
+    if (selectionIndex == 0 && Control().HasSelection()) {
+        *startOffset = Text().OffsetOf(Control().SelectionStart());
+        *endOffset = Text().OffsetOf(Control().SelectionEnd());
     }
 }
 
 int MemoAccessible::selectionCount() const {
-    return Pane()->HasSelection() ? 1 : 0;
+    return Control().HasSelection() ? 1 : 0;
 }
 
 void MemoAccessible::addSelection(int startOffset, int endOffset) {
@@ -76,24 +84,24 @@ void MemoAccessible::addSelection(int startOffset, int endOffset) {
 
 void MemoAccessible::removeSelection(int selectionIndex) {
     if (selectionIndex == 0) {
-        const TextPosition cursor = Pane()->Cursor();
-        Pane()->Select(cursor, cursor);
+        const TextPosition cursor = Control().Cursor();
+        Control().Select(cursor, cursor);
     }
 }
 
 void MemoAccessible::setSelection(int selectionIndex, int startOffset, int endOffset) {
     if (selectionIndex == 0) {
-        Pane()->Select(Pane()->PositionOf(startOffset), Pane()->PositionOf(endOffset));
+        Control().Select(Text().PositionOf(startOffset), Text().PositionOf(endOffset));
     }
 }
 
 int MemoAccessible::cursorPosition() const {
-    return Pane()->OffsetOf(Pane()->Cursor());
+    return Text().OffsetOf(Control().Cursor());
 }
 
 void MemoAccessible::setCursorPosition(int position) {
-    const TextPosition at = Pane()->PositionOf(position);
-    Pane()->Select(at, at);
+    const TextPosition at = Text().PositionOf(position);
+    Control().Select(at, at);
     Pane()->ScrollToLine(at.line);
 }
 
@@ -104,13 +112,13 @@ QString MemoAccessible::text(int startOffset, int endOffset) const {
     if (startOffset == endOffset) {
         return {};
     }
-    const TextPosition start = Pane()->PositionOf(startOffset);
+    const TextPosition start = Text().PositionOf(startOffset);
     QString text;
     for (std::size_t line = start.line; text.size() < endOffset - startOffset; ++line) {
         if (line != start.line) {
             text += u'\n';
         }
-        const QString shown = Pane()->LineText(line);
+        const QString shown = Text().LineText(line);
         text += QStringView(shown).mid(line == start.line ? start.column : 0);
     }
     text.truncate(endOffset - startOffset);
@@ -129,23 +137,20 @@ QString MemoAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType b
         *endOffset = count;
         return text(0, count);
     }
-    const TextPosition at = Pane()->PositionOf(offset);
-    const int lineStart = Pane()->OffsetOf({at.line, 0});
-    const QString line = Pane()->LineText(at.line);
+    const TextPosition at = Text().PositionOf(offset);
+    const int lineStart = Text().OffsetOf({at.line, 0});
+    const QString line = Text().LineText(at.line);
     if (boundaryType == QAccessible::CharBoundary) {
         *startOffset = std::min(offset, count - 1);
         *endOffset = *startOffset + 1;
         return text(*startOffset, *endOffset);
     }
     if (boundaryType == QAccessible::WordBoundary && at.column < line.size()) {
-        QTextBoundaryFinder words(QTextBoundaryFinder::Word, line);
-        words.setPosition(at.column);
-        const int from = words.isAtBoundary() ? at.column : words.toPreviousBoundary();
-        words.setPosition(at.column);
-        const int to = words.toNextBoundary();
-        *startOffset = lineStart + std::max(0, from);
-        *endOffset = lineStart + (to < 0 ? line.size() : to);
-        return line.mid(*startOffset - lineStart, *endOffset - *startOffset);
+        // The words a double click selects.
+        const ColumnRun word = WordAround(line, at.column);
+        *startOffset = lineStart + word.from;
+        *endOffset = lineStart + word.to;
+        return line.mid(word.from, word.to - word.from);
     }
     // Lines, sentences and paragraphs: each stored line is one, with its line feed.
     *startOffset = lineStart;
@@ -178,11 +183,11 @@ QString MemoAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryTyp
 }
 
 int MemoAccessible::characterCount() const {
-    return Pane()->CharacterCount();
+    return Text().CharacterCount();
 }
 
 QRect MemoAccessible::characterRect(int offset) const {
-    const QRect local = Pane()->CharacterRect(Pane()->PositionOf(offset));
+    const QRect local = Pane()->CharacterRect(Text().PositionOf(offset));
     return QRect(Pane()->viewport()->mapToGlobal(local.topLeft()), local.size());
 }
 
@@ -191,12 +196,12 @@ int MemoAccessible::offsetAtPoint(const QPoint& point) const {
     if (!Pane()->viewport()->rect().contains(local)) {
         return -1;
     }
-    return Pane()->OffsetOf(Pane()->PositionAt(local));
+    return Text().OffsetOf(Pane()->PositionAt(local));
 }
 
 void MemoAccessible::scrollToSubstring(int startIndex, int endIndex) {
     Q_UNUSED(endIndex);
-    Pane()->ScrollToLine(Pane()->PositionOf(startIndex).line);
+    Pane()->ScrollToLine(Text().PositionOf(startIndex).line);
 }
 
 QString MemoAccessible::attributes(int offset, int* startOffset, int* endOffset) const {

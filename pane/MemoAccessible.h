@@ -5,6 +5,8 @@
 namespace kvq {
 
 class Memo;
+class PaneControl;
+class PaneText;
 
 // The text pane as screen readers and test tools over the accessibility bus see it: read-only
 // text whose content is the decoded lines joined by line feeds. Pieces of it are built from
@@ -13,7 +15,7 @@ class MemoAccessible : public QAccessibleWidget, public QAccessibleTextInterface
 public:
     explicit MemoAccessible(Memo* memo);
 
-    // Makes Qt create this interface for every Memo.
+    // Makes Qt create this interface for every Memo; the program does it as it starts.
     static void Install();
 
     QAccessible::State state() const override;
@@ -42,6 +44,8 @@ public:
 
 private:
     Memo* Pane() const;
+    const PaneText& Text() const;
+    PaneControl& Control() const;
 };
 
 }  // namespace kvq

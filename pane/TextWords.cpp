@@ -42,4 +42,24 @@ ColumnRun WordAround(QStringView text, int column) {
     return {from, to};
 }
 
+int NextWordStart(QStringView text, int column) {
+    const auto size = static_cast<int>(text.size());
+    if (column >= size) {
+        return size;
+    }
+    int at = WordAround(text, column).to;
+    while (at < size && KindOf(text, at) == Kind::Separator) {
+        ++at;
+    }
+    return at;
+}
+
+int PreviousWordStart(QStringView text, int column) {
+    int at = std::min(column, static_cast<int>(text.size()));
+    while (at > 0 && KindOf(text, at - 1) == Kind::Separator) {
+        --at;
+    }
+    return at > 0 ? WordAround(text, at - 1).from : 0;
+}
+
 }  // namespace kvq
