@@ -57,6 +57,8 @@ inline constexpr Enabling memo = Enabling::kOnIfMemoHasLine;
 
 // A row per command (order of Command), a column per outcome (order of CommandColumn). The
 // button and the menu item of one command do not always move together; that is intended.
+// A refused setting leaves saving on while the pane holds lines, as a stop does: the lines
+// received before it must stay savable whatever the next open does.
 inline constexpr std::array<std::array<Enabling, kColumnCount>, kCommandCount> kCommandTable = [] {
     using namespace command_table_detail;
     return std::array<std::array<Enabling, kColumnCount>, kCommandCount>{{
@@ -65,12 +67,12 @@ inline constexpr std::array<std::array<Enabling, kColumnCount>, kCommandCount> k
         {off, on, off, off, on, _, off},  // ReceiveData
         {off, _, _, on, off, _, off},     // Stop
         {off, _, off, off, on, off, _},   // ClearData
-        {off, _, off, _, memo, off, _},   // SaveData
+        {off, _, memo, _, memo, off, _},  // SaveData
         {on, _, _, off, on, _, off},      // N3, open port item
         {off, on, _, off, on, _, off},    // X1, close port item
         {off, on, _, off, on, _, _},      // N5, receive item
         {off, on, _, on, on, _, off},     // S1, stop item
-        {off, _, off, _, memo, off, _},   // S2, save item
+        {off, _, memo, _, memo, off, _},  // S2, save item
     }};
 }();
 

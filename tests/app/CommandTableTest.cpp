@@ -59,6 +59,7 @@ private slots:
     void eachHandlerAppliesItsColumn_data();
     void eachHandlerAppliesItsColumn();
     void usualCourse();
+    void refusedSettingKeepsSave();
     void buttonAndMenuItemMoveApart();
     void stopWithEmptyPaneLeavesSave_data();
     void stopWithEmptyPaneLeavesSave();
@@ -84,7 +85,7 @@ void CommandTableTest::eachHandlerAppliesItsColumn_data() {
         const char* rules;
     } columns[] = {
         {CommandColumn::kOpenSucceeded, "OpenComClick succeeds", "-+....+++."},
-        {CommandColumn::kSettingsNotWritten, "OpenComClick settings refused", ".-.--....-"},
+        {CommandColumn::kSettingsNotWritten, "OpenComClick settings refused", ".-.-m....m"},
         {CommandColumn::kReceiveStarted, "ReceiveDataClick with a port", "--+-.---+."},
         {CommandColumn::kStopped, "StopClick", "++-+m++++m"},
         {CommandColumn::kCleared, "ClearDataClick", "...--....-"},
@@ -179,6 +180,23 @@ void CommandTableTest::usualCourse() {
     window->X1Click();
     QCOMPARE(window.CommandStates(), On({"OpenCom", "N5"}));
     QVERIFY(!window->PortOpen());
+}
+
+// Received, stopped, a setting the port refuses, then the open again with settings it takes:
+// saving stays on throughout, by the button and by the menu.
+void CommandTableTest::refusedSettingKeepsSave() {
+    WindowOnLine session;
+    WindowUnderTest& window = session.window;
+    QVERIFY(session.Receive("1 2 3 4\n", 1));
+    window->StopClick();
+    window.List("StopBit")->setCurrentRow(1);  // 1.5 stop bits with 8 data bits: refused
+    window->OpenComClick();
+    QVERIFY(!window->PortOpen());
+    QCOMPARE(window.CommandStates(), On({"OpenCom", "SaveData", "N3", "X1", "N5", "S1", "S2"}));
+
+    window.List("StopBit")->setCurrentRow(0);
+    QVERIFY(OpenCom(window));
+    QCOMPARE(window.CommandStates(), On({"ReceiveData", "SaveData", "N3", "X1", "N5", "S1", "S2"}));
 }
 
 void CommandTableTest::buttonAndMenuItemMoveApart() {
