@@ -304,6 +304,9 @@ void TRS232Form::ClearDataClick() {
         return;
     }
     EmptyPane();
+    // A crew that clears wants a clean start: a half line of an interrupted transfer glued to
+    // the next transfer's first line would make a false reading.
+    receiver_->DropPartialLine();
     ApplyColumn(CommandColumn::kCleared);
 }
 

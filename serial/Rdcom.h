@@ -65,6 +65,8 @@ public:
     // The line being built; kept across read steps, pause and resume, emptied with a new
     // port handle.
     const LineAssembler& LineBuffer() const { return lineBuffer_; }
+    // Drops the line being built: the next byte starts a new line.
+    void DropPartialLine() { lineBuffer_.Clear(); }
 
 private:
     void UpdateNotifier();

@@ -42,7 +42,8 @@ private slots:
     void saveStartFolder_data();
     void saveStartFolder();
     void receiveAgainEmptiesThePane();
-    void partialLineSurvivesStopAndResume();
+    void partialLineAcrossStop_data();
+    void partialLineAcrossStop();
     void instrumentTypeChangeEmptiesThePane();
     void forcedExtensionAndProposedName_data();
     void forcedExtensionAndProposedName();
@@ -229,9 +230,19 @@ void TransferCycleTest::receiveAgainEmptiesThePane() {
     QCOMPARE(session.window->TextPane().StoredLines().front(), std::string("c"));
 }
 
-// The instrument keeps sending while the user stops and starts again: the half line it was
-// in the middle of is completed, not lost or split.
-void TransferCycleTest::partialLineSurvivesStopAndResume() {
+void TransferCycleTest::partialLineAcrossStop_data() {
+    QTest::addColumn<bool>("clear");
+    QTest::addColumn<QByteArray>("firstLine");
+    // The instrument may still be sending: its half line is completed, not lost or split.
+    QTest::newRow("停止传输, 接收数据: the half line goes on") << false << QByteArray("12 3.5 7 8");
+    // A crew that clears wants a clean start.
+    QTest::newRow("停止传输, 清除数据, 接收数据: the half line is gone")
+        << true << QByteArray(".5 7 8");
+}
+
+void TransferCycleTest::partialLineAcrossStop() {
+    QFETCH(bool, clear);
+    QFETCH(QByteArray, firstLine);
     WindowOnLine session;
     kvq::TRS232Form& window = session.window.Window();
     QVERIFY(session.Receive("1 2\n12 3", 1));
@@ -241,12 +252,15 @@ void TransferCycleTest::partialLineSurvivesStopAndResume() {
     QVERIFY(session.line.Send(".5 7 8\n9"));
     QTest::qWait(50);
     QCOMPARE(window.TextPane().LineCount(), std::size_t{1});
+    if (clear) {
+        window.ClearDataClick();
+    }
     window.ReceiveDataClick();
     QVERIFY(RunEventsUntil([&] {
         return window.TextPane().LineCount() == 1 &&
                window.Receiver().LineBuffer().Pending() == "9";
     }));
-    QCOMPARE(window.TextPane().StoredLines().front(), std::string("12 3.5 7 8"));
+    QCOMPARE(window.TextPane().StoredLines().front(), firstLine.toStdString());
 }
 
 void TransferCycleTest::instrumentTypeChangeEmptiesThePane() {
