@@ -17,6 +17,8 @@ struct BoxMessage {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool ownedByWindow = true;  // false: a box of its own, not tied to the main window
+    // A question whose No would lose data: Yes is the default and the answer of Escape.
+    bool yesIsSafe = false;
 
     bool operator==(const BoxMessage&) const = default;
 };
@@ -55,5 +57,10 @@ BoxMessage UnsavedLinesQuestion(std::size_t lines, UnsavedLinesAction action);
 // The question before a save replaces the existing file `fileName` (the name as written, with
 // its ".kvq"). Yes and No.
 BoxMessage ReplaceFileQuestion(const QString& fileName);
+// The question at the start when an earlier run left `lines` unsaved lines behind. Yes and
+// No; Yes loses nothing, so it is the default.
+BoxMessage RestoreLinesQuestion(std::size_t lines);
+// The journal of unsaved lines cannot be written: `fileName` and the system's reason.
+BoxMessage JournalFailedMessage(const QString& fileName, const QString& systemText);
 
 }  // namespace kvq

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <set>
 
+#include "Files.h"
 #include "Memo.h"
 #include "WindowOnLine.h"
 
@@ -90,10 +91,14 @@ void CommandTableTest::eachHandlerAppliesItsColumn_data() {
         {CommandColumn::kStopped, "StopClick", "++-+m++++m"},
         {CommandColumn::kCleared, "ClearDataClick", "...--....-"},
         {CommandColumn::kPortClosed, "X1Click", "+--..--.-."},
+        {CommandColumn::kLinesRestored, "lines left unsaved restored at the start", "...++....+"},
     };
     for (const auto& c : columns) {
         for (const bool before : {false, true}) {
             for (const bool paneHasLine : {false, true}) {
+                if (c.column == CommandColumn::kLinesRestored && paneHasLine) {
+                    continue;  // offered only to an empty pane; it then holds the lines
+                }
                 QTest::addRow("%s, all %s before, pane %s", c.name, before ? "on" : "off",
                               paneHasLine ? "with a line" : "empty")
                     << static_cast<int>(c.column) << before << paneHasLine
@@ -141,12 +146,18 @@ void CommandTableTest::eachHandlerAppliesItsColumn() {
         case CommandColumn::kPortClosed:
             window->X1Click();
             break;
+        case CommandColumn::kLinesRestored:
+            QVERIFY(WriteFile(QDir(window.JournalFolder()).filePath("left.journal"),
+                              "KVQ-TRANSFER UNSAVED LINES 1 TYPE 5\n1 2 3 4\n"));
+            window->OfferLinesLeftBehind();
+            break;
         case CommandColumn::kInitial:
             QFAIL("no handler");
     }
     // Receive and clear empty the pane before the table is applied.
     const bool lineWhenApplied =
-        paneHasLine && col != CommandColumn::kReceiveStarted && col != CommandColumn::kCleared;
+        (paneHasLine && col != CommandColumn::kReceiveStarted && col != CommandColumn::kCleared) ||
+        col == CommandColumn::kLinesRestored;
     QCOMPARE(window->TextPane().HasLine(), lineWhenApplied);
     for (std::size_t i = 0; i < kvq::kCommandCount; ++i) {
         const auto command = static_cast<Command>(i);

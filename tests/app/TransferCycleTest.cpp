@@ -532,7 +532,7 @@ void TransferCycleTest::longSaveKeepsTheEventLoopGoing() {
              qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(ms)));
     QCOMPARE(session.window->TextPane().LineCount(), kLines + static_cast<std::size_t>(ticks));
     // What came during the save is not in the file.
-    QCOMPARE(session.window->UnsavedLines(), static_cast<std::size_t>(ticks));
+    QCOMPARE(session.window->Unsaved().Count(), static_cast<std::size_t>(ticks));
 }
 
 QTEST_MAIN(TransferCycleTest)

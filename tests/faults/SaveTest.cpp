@@ -280,6 +280,7 @@ void SaveTest::linesArriveWhileTheSaveDialogIsOpen() {
     QTemporaryDir folder;
     kvq::WindowSeams seams;  // the real save dialog
     seams.deviceMapper = [&line](const std::string&) { return line.DevicePath(); };
+    seams.journalFolder = folder.path();  // not the user's own
     std::vector<BoxMessage> messages;
     seams.showMessage = [&messages](const BoxMessage& message) { messages.push_back(message); };
     kvq::TRS232Form window(seams);

@@ -8,8 +8,10 @@
 
 #include "Memo.h"
 
-WindowUnderTest::WindowUnderTest() {
+WindowUnderTest::WindowUnderTest(std::optional<QString> journalFolder)
+    : journalFolderName_(journalFolder.value_or(journalFolder_.path())) {
     kvq::WindowSeams seams;
+    seams.journalFolder = journalFolderName_;
     seams.deviceMapper = [this](const std::string& portName) {
         portNamesMapped.push_back(portName);
         if (mapper_) {
@@ -106,7 +108,7 @@ void WindowUnderTest::SelectInstrumentType(int index) {
 }
 
 void WindowUnderTest::PutLines(const std::vector<std::string>& lines) {
-    window_->TextPane().AppendLines(lines);
+    window_->Unsaved().AppendLines(lines);
 }
 
 bool WindowUnderTest::Click(const char* name) {

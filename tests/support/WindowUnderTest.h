@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,13 +22,15 @@ class QListWidget;
 // test chooses (or to a fake device folder, or to the system's ports), message boxes are
 // recorded instead of shown, the save dialog answers with the name the test sets, and
 // questions are recorded and answered as the test says (Yes unless told otherwise, so the
-// window does what its commands did before it asked).
+// window does what its commands did before it asked). The journal of unsaved lines is kept in
+// a temporary folder of the window's own unless the test names another (an empty name: none).
 class WindowUnderTest {
 public:
-    WindowUnderTest();
+    explicit WindowUnderTest(std::optional<QString> journalFolder = std::nullopt);
     ~WindowUnderTest();
 
     kvq::TRS232Form& Window() { return *window_; }
+    const QString& JournalFolder() const { return journalFolderName_; }
     kvq::TRS232Form* operator->() { return window_.get(); }
 
     // Where the window's "COM1" and "COM2" lead: they reach these devices, and the window
@@ -65,5 +68,7 @@ public:
 private:
     kvq::DeviceMapper mapper_;  // empty: `devices`
     kvq::PortDirectory ports_;  // empty: `devices`
+    QTemporaryDir journalFolder_;
+    QString journalFolderName_;
     std::unique_ptr<kvq::TRS232Form> window_;
 };
