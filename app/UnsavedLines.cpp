@@ -4,8 +4,7 @@
 
 namespace kvq {
 
-UnsavedLines::UnsavedLines(LineSink& pane, LineJournal& journal)
-    : pane_(pane), journal_(journal) {}
+UnsavedLines::UnsavedLines(LineSink& pane, LineJournal& journal) : pane_(pane), journal_(journal) {}
 
 void UnsavedLines::AppendLines(std::span<const std::string> lines) {
     if (journal_.FileName().isEmpty()) {
@@ -41,10 +40,9 @@ void UnsavedLines::SaveEnded(const SaveReport& report, std::size_t linesAtStart)
 bool UnsavedLines::MayGoAhead(UnsavedLinesAction action, const QuestionBoxFunction& ask) {
     if (Count() > 0) {
         OpenQuestion question(UnsavedLinesQuestion(Count(), action));
-        connect(this, &UnsavedLines::countChanged, &question,
-                [this, &question, action] {
-                    question.SetText(UnsavedLinesQuestion(Count(), action).text);
-                });
+        connect(this, &UnsavedLines::countChanged, &question, [this, &question, action] {
+            question.SetText(UnsavedLinesQuestion(Count(), action).text);
+        });
         if (!ask(question)) {
             return false;
         }

@@ -19,8 +19,8 @@ bool JournalFile::Fail(unsigned long error) {
 bool JournalFile::Open(const QString& fileName) {
     Close();
     // The received lines are the user's own: no one else reads them.
-    fd_ = ::open(QFile::encodeName(fileName).constData(),
-                 O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    fd_ = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
+                 0600);
     if (fd_ < 0) {
         return Fail(errno);
     }

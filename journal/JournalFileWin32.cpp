@@ -55,7 +55,8 @@ void JournalFile::Close() {
 
 bool JournalFile::Write(std::string_view bytes) {
     while (!bytes.empty()) {
-        const DWORD chunk = bytes.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes.size());
+        const DWORD chunk =
+            bytes.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes.size());
         DWORD written = 0;
         if (!WriteFile(AsHandle(handle_), bytes.data(), chunk, &written, nullptr)) {
             return Fail(GetLastError());
@@ -83,9 +84,9 @@ bool JournalFile::SyncNow() {
 
 JournalFile::Duplicate JournalFile::Duplicated() const {
     HANDLE duplicate = nullptr;
-    if (handle_ == nullptr || !DuplicateHandle(GetCurrentProcess(), AsHandle(handle_),
-                                               GetCurrentProcess(), &duplicate, 0, FALSE,
-                                               DUPLICATE_SAME_ACCESS)) {
+    if (handle_ == nullptr ||
+        !DuplicateHandle(GetCurrentProcess(), AsHandle(handle_), GetCurrentProcess(), &duplicate, 0,
+                         FALSE, DUPLICATE_SAME_ACCESS)) {
         return kNoDuplicate;
     }
     return reinterpret_cast<Duplicate>(duplicate);

@@ -36,7 +36,7 @@ std::optional<LeftJournal> Look(const QString& fileName) {
         if (chunk.isEmpty()) {
             return std::nullopt;
         }
-        for (const char* p = chunk.constData(), *end = p + chunk.size();
+        for (const char *p = chunk.constData(), *end = p + chunk.size();
              (p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr; ++p) {
             ++left.lines;
             left.wholeBytes = at + static_cast<std::uint64_t>(p - chunk.constData()) + 1;
@@ -52,9 +52,8 @@ std::vector<LeftJournal> JournalsLeftBehind(const QString& folder) {
     const QDir dir(folder);
     std::vector<LeftJournal> found;
     // Names begin with the time they were made.
-    const QStringList names =
-        dir.entryList({QLatin1Char('*') + QLatin1String(kJournalSuffix)}, QDir::Files,
-                      QDir::Name | QDir::Reversed);
+    const QStringList names = dir.entryList({QLatin1Char('*') + QLatin1String(kJournalSuffix)},
+                                            QDir::Files, QDir::Name | QDir::Reversed);
     for (const QString& name : names) {
         const QString fileName = dir.filePath(name);
         auto lock = std::make_unique<QLockFile>(JournalLockName(fileName));

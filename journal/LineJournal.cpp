@@ -150,8 +150,8 @@ std::optional<std::string> LineJournal::RewriteWithout(std::size_t lines) {
     old.close();
     std::optional<std::string> failure;
     if (!copied || !next.commit()) {
-        const QString reason = old.error() != QFileDevice::NoError ? old.errorString()
-                                                                   : next.errorString();
+        const QString reason =
+            old.error() != QFileDevice::NoError ? old.errorString() : next.errorString();
         failure = reason.toStdString();
         next.cancelWriting();
     }

@@ -51,7 +51,7 @@ private slots:
 void UnsavedLinesTest::rules_data() {
     QTest::addColumn<QStringList>("before");
     QTest::addColumn<UnsavedLinesAction>("action");
-    QTest::addColumn<bool>("answer");        // Yes
+    QTest::addColumn<bool>("answer");  // Yes
     QTest::addColumn<int>("arriveWhileAsked");
     QTest::addColumn<QStringList>("asked");  // the question's text as it went; empty: none
     QTest::addColumn<QStringList>("kept");   // the unsaved lines in the journal afterwards
@@ -62,10 +62,10 @@ void UnsavedLinesTest::rules_data() {
     const L fourAndFive{"line 4", "line 5"};
     QTest::newRow("nothing received: no question")
         << L{} << UnsavedLinesAction::kChangeType << false << 0 << L{} << L{"<0 journals>"};
-    QTest::newRow("unsaved lines, No: they stay") << L{"+3"} << clear << false << 0
-                                                  << L{Asked(3, "清除")} << three;
-    QTest::newRow("unsaved lines, Yes: given up") << L{"+3"} << clear << true << 0
-                                                  << L{Asked(3, "清除")} << L{"<0 journals>"};
+    QTest::newRow("unsaved lines, No: they stay")
+        << L{"+3"} << clear << false << 0 << L{Asked(3, "清除")} << three;
+    QTest::newRow("unsaved lines, Yes: given up")
+        << L{"+3"} << clear << true << 0 << L{Asked(3, "清除")} << L{"<0 journals>"};
     QTest::newRow("all saved: no question")
         << L{"+3", "saved 3"} << exit << false << 0 << L{} << L{"<0 journals>"};
     QTest::newRow("two lines after the save")

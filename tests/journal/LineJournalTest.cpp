@@ -108,7 +108,8 @@ void LineJournalTest::unwritableFolderIsSaidOnce() {
     journal.Append(Lines{"1 2 3 4"});
     journal.Append(Lines{"5 6 7 8"});
     QCOMPARE(said.size(), 1);
-    QVERIFY2(said.front().startsWith(QDir::toNativeSeparators(notAFolder)), qPrintable(said.front()));
+    QVERIFY2(said.front().startsWith(QDir::toNativeSeparators(notAFolder)),
+             qPrintable(said.front()));
     QCOMPARE(journal.Lines(), std::size_t{0});
 }
 
