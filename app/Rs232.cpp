@@ -371,6 +371,7 @@ void TRS232Form::SelectTypeQuietly(int type) {
     const QSignalBlocker quiet(instrType_);
     instrType_->button(type)->setChecked(true);
     paneType_ = type;
+    journal_->SetInstrumentType(type);
 }
 
 void TRS232Form::EmptyPane() {
@@ -379,8 +380,6 @@ void TRS232Form::EmptyPane() {
 }
 
 bool TRS232Form::MayLoseUnsavedLines(UnsavedLinesAction action) {
-    // Lines go on arriving while the box is open (the close box and the type are there while
-    // receiving).
     return unsaved_->MayGoAhead(action, seams_.askQuestion);
 }
 
