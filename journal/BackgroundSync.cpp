@@ -2,12 +2,15 @@
 
 namespace kvq {
 
-BackgroundSync::BackgroundSync() : thread_([this](std::stop_token stop) { Run(stop); }) {}
+BackgroundSync::BackgroundSync() : thread_([this] { Run(); }) {}
 
 BackgroundSync::~BackgroundSync() {
-    thread_.request_stop();
+    {
+        const std::lock_guard lock(mutex_);
+        ending_ = true;
+    }
+    wake_.notify_one();
     thread_.join();
-    JournalFile::Release(waiting_, true);
 }
 
 void BackgroundSync::Request(JournalFile::Duplicate duplicate) {
@@ -18,22 +21,24 @@ void BackgroundSync::Request(JournalFile::Duplicate duplicate) {
         waiting_ = duplicate;
     }
     wake_.notify_one();
-    // The newer duplicate's sync covers everything written before it.
     JournalFile::Release(older, false);
 }
 
-void BackgroundSync::Run(std::stop_token stop) {
+void BackgroundSync::Run() {
     for (;;) {
         JournalFile::Duplicate duplicate = JournalFile::kNoDuplicate;
+        bool ending = false;
         {
             std::unique_lock lock(mutex_);
-            if (!wake_.wait(lock, stop, [this] { return waiting_ != JournalFile::kNoDuplicate; })) {
-                return;
-            }
+            wake_.wait(lock, [this] { return ending_ || waiting_ != JournalFile::kNoDuplicate; });
             duplicate = waiting_;
             waiting_ = JournalFile::kNoDuplicate;
+            ending = ending_;
         }
         JournalFile::Release(duplicate, true);
+        if (ending) {
+            return;
+        }
     }
 }
 

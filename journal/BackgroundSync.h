@@ -10,7 +10,7 @@ namespace kvq {
 
 // Takes a journal's bytes to the disk on a thread of its own, so that a slow disk never holds
 // the window up: a request that comes while one is still waiting replaces it (the newer
-// duplicate covers everything the older one would have).
+// duplicate's sync covers everything the older one's would have).
 class BackgroundSync {
 public:
     BackgroundSync();
@@ -23,12 +23,13 @@ public:
     void Request(JournalFile::Duplicate duplicate);
 
 private:
-    void Run(std::stop_token stop);
+    void Run();
 
     std::mutex mutex_;
-    std::condition_variable_any wake_;
+    std::condition_variable wake_;
     JournalFile::Duplicate waiting_ = JournalFile::kNoDuplicate;
-    std::jthread thread_;  // last: starts once the rest exists
+    bool ending_ = false;
+    std::thread thread_;  // last: starts once the rest exists
 };
 
 }  // namespace kvq
