@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# cppcheck and clang-tidy over our own sources (export/, serial/, app/, about/, tools/,
+# cppcheck and clang-tidy over our own sources (export/, serial/, app/, about/, tools/, journal/,
 # bench/ and the headers they include), not over Qt's or the generated moc/ui files.
 #   scripts/lint.sh BUILD_DIR     BUILD_DIR holds compile_commands.json
 # Prints the findings and fails when there are any.
@@ -12,7 +12,7 @@ if [ ! -f "$db" ]; then
     exit 2
 fi
 jobs=$(nproc)
-folders='export|serial|app|about|tools|bench'
+folders='export|serial|app|about|tools|bench|journal'
 
 # The sources the build compiles from our folders; generated files live in the build folder.
 mapfile -t sources < <(sed -n 's/^ *"file": "\(.*\)"$/\1/p' "$db" |
@@ -22,7 +22,7 @@ if [ "${#sources[@]}" -eq 0 ]; then
     exit 2
 fi
 includes=()
-for f in export serial app about tools bench; do
+for f in export serial app about tools bench journal; do
     includes+=(-I "$root/$f")
 done
 
