@@ -205,7 +205,8 @@ void QuestionsTest::askBeforeLosingLines() {
     // Lines given up leave no journal behind (on Windows once the sync after the stop has let
     // it go); at the session's end it stays.
     const qsizetype journals = action == Action::kSessionEnds ? 1 : 0;
-    QVERIFY(RunEventsUntil([&] { return JournalFiles(window.JournalFolder()).size() == journals; }));
+    QVERIFY(
+        RunEventsUntil([&] { return JournalFiles(window.JournalFolder()).size() == journals; }));
     if (!closes) {
         QCOMPARE(window->TextPane().LineCount(), std::size_t{0});
         QCOMPARE(window->Unsaved().Count(), std::size_t{0});

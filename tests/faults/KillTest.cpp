@@ -108,14 +108,14 @@ struct PrivateSession {
         env.insert("XDG_CACHE_HOME", root.filePath("cache"));
         env.insert("XDG_RUNTIME_DIR", root.filePath("runtime"));
         env.insert("QT_QPA_PLATFORM", "xcb");
-        const QString number =
-            display.StartForLine("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten",
-                                   "tcp"}, env);
+        const QString number = display.StartForLine(
+            "Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, env);
         if (number.isEmpty()) {
             return false;
         }
         env.insert("DISPLAY", QLatin1Char(':') + number);
-        busAddress = bus.StartForLine("dbus-daemon", {"--session", "--nofork", "--print-address=1"}, env);
+        busAddress =
+            bus.StartForLine("dbus-daemon", {"--session", "--nofork", "--print-address=1"}, env);
         env.insert("DBUS_SESSION_BUS_ADDRESS", busAddress);
         return !busAddress.isEmpty() && AccessibleApp::TurnOn(busAddress);
     }
@@ -150,7 +150,10 @@ QStringList InNamespace(const QString& line) {
     if (RunProgram("unshare", arguments + QStringList{"true"}).exitCode != 0) {
         arguments = QStringList{"--user", "--map-root-user", "--mount"};
     }
-    return arguments + QStringList{"sh", "-c", "mount --bind \"$0\" \"$1\" && exec \"$2\"", line,
+    return arguments + QStringList{"sh",
+                                   "-c",
+                                   "mount --bind \"$0\" \"$1\" && exec \"$2\"",
+                                   line,
                                    QString::fromStdString(kvq::DefaultDeviceForPort("COM1")),
                                    ProgramPath("kvq-transfer")};
 }
@@ -183,9 +186,9 @@ void KillTest::linesInThePaneAreOfferedBack() {
     QVERIFY2(session.Start(), "no private X server and session bus with accessibility");
     QVERIFY(WriteFile(session.root.filePath("capture"), Capture(lines)));
     SimProcess sim;
-    const QString line = sim.Start({"--replay", session.root.filePath("capture"), "--rate",
-                                    QString::number(rate), "--save-sent",
-                                    session.root.filePath("sent")});
+    const QString line =
+        sim.Start({"--replay", session.root.filePath("capture"), "--rate", QString::number(rate),
+                   "--save-sent", session.root.filePath("sent")});
     QVERIFY2(!line.isEmpty(), sim.Errors().constData());
     AccessibleApp app(session.busAddress);
     QVERIFY2(app.WaitReady(), "the accessibility bus did not come up");

@@ -20,7 +20,8 @@ constexpr uint kLineStart = 5;
 constexpr int kMostDepth = 24;
 
 QDBusMessage Call(const QDBusConnection& bus, const AccessibleApp::Node& node,
-                  const QString& interface, const QString& method, const QVariantList& arguments = {}) {
+                  const QString& interface, const QString& method,
+                  const QVariantList& arguments = {}) {
     QDBusMessage call = QDBusMessage::createMethodCall(node.bus, node.path, interface, method);
     call.setArguments(arguments);
     return bus.call(call);
@@ -127,8 +128,7 @@ std::optional<AccessibleApp::Node> AccessibleApp::Find(const QString& roleName,
 
 std::optional<AccessibleApp::Node> AccessibleApp::FindBelow(const Node& from,
                                                             const QString& roleName,
-                                                            const QString& name,
-                                                            int depth) const {
+                                                            const QString& name, int depth) const {
     for (const Node& child : Children(bus_, from)) {
         const QDBusMessage role = Call(bus_, child, kAccessible, QStringLiteral("GetRoleName"));
         if (role.arguments().value(0).toString() == roleName &&
@@ -152,8 +152,8 @@ bool AccessibleApp::Press(const Node& node) const {
 }
 
 int AccessibleApp::CharacterCount(const Node& text) const {
-    const QVariant count =
-        Property(bus_, text, QStringLiteral("org.a11y.atspi.Text"), QStringLiteral("CharacterCount"));
+    const QVariant count = Property(bus_, text, QStringLiteral("org.a11y.atspi.Text"),
+                                    QStringLiteral("CharacterCount"));
     return count.isValid() ? count.toInt() : -1;
 }
 
