@@ -127,6 +127,18 @@ int LinesSeen(const AccessibleApp& app, const AccessibleApp::Node& pane) {
     return characters > 0 ? app.LineAt(pane, characters - 1).section(' ', 0, 0).toInt() + 1 : 0;
 }
 
+// How unshare makes a mount namespace here: as root, or in a user namespace of its own;
+// nothing if neither may be made.
+QStringList NamespaceOptions() {
+    for (const QStringList& options : {QStringList{"--mount", "--propagation", "private"},
+                                       QStringList{"--user", "--map-root-user", "--mount"}}) {
+        if (RunProgram("unshare", options + QStringList{"true"}).exitCode == 0) {
+            return options;
+        }
+    }
+    return {};
+}
+
 // What keeps the test from running here; empty when nothing does.
 QString Missing() {
     for (const char* tool : {"Xvfb", "dbus-daemon", "unshare", "mount"}) {
@@ -137,25 +149,19 @@ QString Missing() {
     if (!QFileInfo::exists(QString::fromStdString(kvq::DefaultDeviceForPort("COM1")))) {
         return QStringLiteral("no device for COM1 to bind the line over");
     }
-    if (RunProgram("unshare", {"--mount", "--propagation", "private", "true"}).exitCode != 0 &&
-        RunProgram("unshare", {"--user", "--map-root-user", "--mount", "true"}).exitCode != 0) {
-        return QStringLiteral("no mount namespace may be made here");
-    }
-    return {};
+    return NamespaceOptions().isEmpty() ? QStringLiteral("no mount namespace may be made here")
+                                        : QString();
 }
 
 // kvq-transfer with `line` where COM1 leads, in a mount namespace of its own.
 QStringList InNamespace(const QString& line) {
-    QStringList arguments{"--mount", "--propagation", "private"};
-    if (RunProgram("unshare", arguments + QStringList{"true"}).exitCode != 0) {
-        arguments = QStringList{"--user", "--map-root-user", "--mount"};
-    }
-    return arguments + QStringList{"sh",
-                                   "-c",
-                                   "mount --bind \"$0\" \"$1\" && exec \"$2\"",
-                                   line,
-                                   QString::fromStdString(kvq::DefaultDeviceForPort("COM1")),
-                                   ProgramPath("kvq-transfer")};
+    return NamespaceOptions() +
+           QStringList{"sh",
+                       "-c",
+                       "mount --bind \"$0\" \"$1\" && exec \"$2\"",
+                       line,
+                       QString::fromStdString(kvq::DefaultDeviceForPort("COM1")),
+                       ProgramPath("kvq-transfer")};
 }
 
 }  // namespace

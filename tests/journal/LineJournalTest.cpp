@@ -1,8 +1,7 @@
 // What the next start finds of a journal: every whole line, byte for byte, whatever the end of
-// the program cut off; nothing of a program that still runs; and a folder that takes no
-// journal, said once.
+// the program cut off, and nothing of a program that still runs. (A journal that cannot be
+// written: FullDiskTest.)
 
-#include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QTemporaryDir>
@@ -35,7 +34,6 @@ class LineJournalTest : public QObject {
 private slots:
     void leftBehind_data();
     void leftBehind();
-    void unwritableFolderIsSaidOnce();
 };
 
 void LineJournalTest::leftBehind_data() {
@@ -91,26 +89,6 @@ void LineJournalTest::leftBehind() {
     QCOMPARE(found.size(), std::size_t{1});
     offered.push_back("6 12.4 3.18");
     QCOMPARE(Read(found.front()), offered);
-}
-
-void LineJournalTest::unwritableFolderIsSaidOnce() {
-    QTemporaryDir folder;
-    // A file where the folder should be.
-    const QString notAFolder = folder.filePath("file");
-    QFile file(notAFolder);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    kvq::LineJournal journal(notAFolder);
-    QStringList said;
-    journal.onFailure = [&said](const QString& fileName, const std::string& reason) {
-        said << fileName + QString::fromStdString(": " + reason);
-    };
-    journal.Append(Lines{"1 2 3 4"});
-    journal.Append(Lines{"5 6 7 8"});
-    QCOMPARE(said.size(), 1);
-    QVERIFY2(said.front().startsWith(QDir::toNativeSeparators(notAFolder)),
-             qPrintable(said.front()));
-    QCOMPARE(journal.Lines(), std::size_t{0});
 }
 
 QTEST_GUILESS_MAIN(LineJournalTest)
