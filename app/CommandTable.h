@@ -38,8 +38,9 @@ enum class CommandColumn : int {
     kStopped,             // StopClick
     kCleared,             // ClearDataClick
     kPortClosed,          // X1Click
+    kLinesRestored,       // lines an earlier run left unsaved are in the pane again
 };
-inline constexpr std::size_t kColumnCount = 7;
+inline constexpr std::size_t kColumnCount = 8;
 
 enum class Enabling : unsigned char {
     kSame,             // left as it was
@@ -57,20 +58,23 @@ inline constexpr Enabling memo = Enabling::kOnIfMemoHasLine;
 
 // A row per command (order of Command), a column per outcome (order of CommandColumn). The
 // button and the menu item of one command do not always move together; that is intended.
+// A refused setting leaves saving on while the pane holds lines, as a stop does: the lines
+// received before it must stay savable whatever the next open does. Lines given back at the
+// start can be saved, or cleared, at once.
 inline constexpr std::array<std::array<Enabling, kColumnCount>, kCommandCount> kCommandTable = [] {
     using namespace command_table_detail;
     return std::array<std::array<Enabling, kColumnCount>, kCommandCount>{{
-        //  initial open  refused receive stop  clear close
-        {on, off, _, off, on, _, on},     // OpenCom
-        {off, on, off, off, on, _, off},  // ReceiveData
-        {off, _, _, on, off, _, off},     // Stop
-        {off, _, off, off, on, off, _},   // ClearData
-        {off, _, off, _, memo, off, _},   // SaveData
-        {on, _, _, off, on, _, off},      // N3, open port item
-        {off, on, _, off, on, _, off},    // X1, close port item
-        {off, on, _, off, on, _, _},      // N5, receive item
-        {off, on, _, on, on, _, off},     // S1, stop item
-        {off, _, off, _, memo, off, _},   // S2, save item
+        //  initial open  refused receive stop  clear close restored
+        {on, off, _, off, on, _, on, _},      // OpenCom
+        {off, on, off, off, on, _, off, _},   // ReceiveData
+        {off, _, _, on, off, _, off, _},      // Stop
+        {off, _, off, off, on, off, _, on},   // ClearData
+        {off, _, memo, _, memo, off, _, on},  // SaveData
+        {on, _, _, off, on, _, off, _},       // N3, open port item
+        {off, on, _, off, on, _, off, _},     // X1, close port item
+        {off, on, _, off, on, _, _, _},       // N5, receive item
+        {off, on, _, on, on, _, off, _},      // S1, stop item
+        {off, _, memo, _, memo, off, _, on},  // S2, save item
     }};
 }();
 

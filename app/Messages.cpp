@@ -115,4 +115,18 @@ BoxMessage WriteInPlaceQuestion(const QString& fileName, const QString& systemTe
             QMessageBox::Question};
 }
 
+BoxMessage RestoreLinesQuestion(std::size_t lines) {
+    return {QStringLiteral("恢复数据"),
+            QStringLiteral("上次接收的 %1 行数据没有保存，要恢复吗？").arg(lines),
+            QMessageBox::Question, true};
+}
+
+BoxMessage JournalFailedMessage(const QString& fileName, const QString& systemText) {
+    return {QStringLiteral("警告"),
+            QStringLiteral("接收的数据无法写入备份文件") + fileName + QStringLiteral("：") +
+                systemText +
+                QStringLiteral("\n接收照常进行，但程序意外退出时这些数据无法恢复，请及时保存。"),
+            QMessageBox::Warning};
+}
+
 }  // namespace kvq

@@ -16,6 +16,8 @@ struct BoxMessage {
     QString caption;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    // A question whose No would lose data: Yes is the default and the answer of Escape.
+    bool yesIsSafe = false;
 
     bool operator==(const BoxMessage&) const = default;
 };
@@ -66,5 +68,10 @@ BoxMessage ReplaceFileQuestion(const QString& fileName);
 // The existing file cannot be replaced through a temporary file beside it (`systemText` says
 // why): the question before it is written over in place. Yes and No.
 BoxMessage WriteInPlaceQuestion(const QString& fileName, const QString& systemText);
+// The question at the start when an earlier run left `lines` unsaved lines behind. Yes and
+// No; Yes loses nothing, so it is the default.
+BoxMessage RestoreLinesQuestion(std::size_t lines);
+// The journal of unsaved lines cannot be written: `fileName` and the system's reason.
+BoxMessage JournalFailedMessage(const QString& fileName, const QString& systemText);
 
 }  // namespace kvq

@@ -15,8 +15,10 @@ bool AskQuestionBox(QWidget* owner, const OpenQuestion& question) {
     const BoxMessage& asked = question.Question();
     QMessageBox box(asked.icon, asked.caption, asked.text, QMessageBox::Yes | QMessageBox::No,
                     owner);
-    box.setDefaultButton(QMessageBox::No);
-    box.setEscapeButton(QMessageBox::No);
+    // The answer that loses nothing is the one a reflex gives.
+    const QMessageBox::StandardButton safe = asked.yesIsSafe ? QMessageBox::Yes : QMessageBox::No;
+    box.setDefaultButton(safe);
+    box.setEscapeButton(safe);
     QObject::connect(&question, &OpenQuestion::textChanged, &box, &QMessageBox::setText);
     return box.exec() == QMessageBox::Yes;
 }

@@ -30,7 +30,8 @@ private:
 };
 
 // Asks with the buttons Yes and No, No the default (Escape and the box's close button answer
-// No too); true when the user answers Yes. Tests answer instead.
+// No too; Yes for a question whose No would lose data); true when the user answers Yes. Tests
+// answer instead.
 using QuestionBoxFunction = std::function<bool(const OpenQuestion& question)>;
 
 // The real box, owned by `owner`.

@@ -9,11 +9,14 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <QStyle>
+#include <QTimer>
 #include <utility>
 
 #include "About.h"
 #include "HelpWindow.h"
+#include "LineJournal.h"
 #include "LineSettings.h"
 #include "ListControls.h"
 #include "Memo.h"
@@ -96,6 +99,7 @@ TRS232Form::TRS232Form(WindowSeams seams, QWidget* parent)
     ui_->setupUi(this);
     SetUpWindow();
     ConnectSignals();
+    SetUpJournal();
     FormCreate();
 }
 
@@ -184,11 +188,34 @@ void TRS232Form::ConnectSignals() {
     connect(ui_->N8, &QAction::triggered, this, &TRS232Form::N8Click);
 }
 
+// The received lines pass through the unsaved lines, which keep them in a journal, on their
+// way to the pane.
+void TRS232Form::SetUpJournal() {
+    journal_ = std::make_unique<LineJournal>(seams_.journalFolder.value_or(
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)));
+    journal_->SetInstrumentType(paneType_);
+    journal_->onFailure = [this](const QString& fileName, const std::string& reason) {
+        // Shown after the read step that met it: a box inside the step would hold the
+        // receiver up until it is closed.
+        const BoxMessage message = JournalFailedMessage(fileName, FromSystem(reason));
+        QMetaObject::invokeMethod(
+            this, [this, message] { Show(message); }, Qt::QueuedConnection);
+    };
+    unsaved_ = std::make_unique<UnsavedLines>(*ui_->Memo, *journal_);
+    // The end of the session (log off, shut down) reaches the program as a quit that the
+    // system asks of the application: see eventFilter.
+    QCoreApplication::instance()->installEventFilter(this);
+#if QT_CONFIG(sessionmanager)
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { journal_->SyncNow(); });
+    connect(qApp, &QGuiApplication::saveStateRequest, this, [this] { journal_->SyncNow(); });
+#endif
+}
+
 void TRS232Form::FormCreate() {
     SelectRow(ui_->BauteRate, 2);
     SelectRow(ui_->BitSize, 3);
     SelectRow(ui_->StopBit, 0);
-    receiver_ = std::make_unique<ReadCom>(*ui_->Memo, static_cast<MessageSink&>(*this));
+    receiver_ = std::make_unique<ReadCom>(*unsaved_, static_cast<MessageSink&>(*this));
 
     MoveToRightEdge(menuBar(), ui_->H1->menuAction());
     // "&Close" and "端口控制(&C)" both claim Alt+C; the menu keeps it, since a key that
@@ -197,8 +224,11 @@ void TRS232Form::FormCreate() {
 }
 
 void TRS232Form::closeEvent(QCloseEvent* event) {
-    // The Close button, "退出" and the window's close box all come here, receiving or not.
-    if (!closed_ && !MayLoseUnsavedLines(UnsavedLinesAction::kExit)) {
+    if (sessionEnding_) {
+        // No question holds the system up; the next start offers the lines back.
+        journal_->SyncNow();
+    } else if (!closed_ && !MayLoseUnsavedLines(UnsavedLinesAction::kExit)) {
+        // The Close button, "退出" and the window's close box all come here, receiving or not.
         event->ignore();
         return;
     }
@@ -206,8 +236,22 @@ void TRS232Form::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
+// The program never asks the application to quit: a quit that reaches it while the window is
+// open comes from the system (Windows' WM_ENDSESSION, the X session manager's end).
+bool TRS232Form::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
+        sessionEnding_ = true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void TRS232Form::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        // Once the window is on screen, so that the question stands over it.
+        QTimer::singleShot(0, this, &TRS232Form::OfferLinesLeftBehind);
+    }
     // The lists scroll their selection into view only once they have a size.
     for (QListWidget* list : {ui_->BauteRate, ui_->BitSize, ui_->StopBit}) {
         if (QListWidgetItem* item = list->currentItem()) {
@@ -290,6 +334,7 @@ void TRS232Form::ReceiveDataClick() {
 
 void TRS232Form::StopClick() {
     receiver_->Pause();
+    journal_->Sync();
     ApplyColumn(CommandColumn::kStopped);
 }
 
@@ -298,42 +343,75 @@ void TRS232Form::ClearDataClick() {
         return;
     }
     EmptyPane();
+    // A crew that clears wants a clean start: a half line of an interrupted transfer glued to
+    // the next transfer's first line would make a false reading.
+    receiver_->DropPartialLine();
     ApplyColumn(CommandColumn::kCleared);
 }
 
 void TRS232Form::InstrTypeClick() {
     if (!MayLoseUnsavedLines(UnsavedLinesAction::kChangeType)) {
         // The lines stay with the type they came under; that is no change of type.
-        const QSignalBlocker quiet(instrType_);
-        instrType_->button(paneType_)->setChecked(true);
+        SelectTypeQuietly(paneType_);
         return;
     }
     paneType_ = instrType_->checkedId();
+    journal_->SetInstrumentType(paneType_);
     // Lines of one instrument type must not be saved under another.
     EmptyPane();
 }
 
-std::size_t TRS232Form::UnsavedLines() const {
-    const std::size_t lines = ui_->Memo->LineCount();
-    return lines > savedLines_ ? lines - savedLines_ : 0;
+void TRS232Form::SelectTypeQuietly(int type) {
+    const QSignalBlocker quiet(instrType_);
+    instrType_->button(type)->setChecked(true);
+    paneType_ = type;
+    journal_->SetInstrumentType(type);
 }
 
 void TRS232Form::EmptyPane() {
     ui_->Memo->Clear();
-    savedLines_ = 0;
+    unsaved_->Emptied();
 }
 
 bool TRS232Form::MayLoseUnsavedLines(UnsavedLinesAction action) {
-    if (UnsavedLines() == 0) {
-        return true;
+    return unsaved_->MayGoAhead(action, seams_.askQuestion);
+}
+
+void TRS232Form::OfferLinesLeftBehind() {
+    if (journal_->Folder().isEmpty()) {
+        return;
     }
-    // Lines go on arriving while the box is open (the close box and the type are there while
-    // receiving): its number follows them, so Yes loses no line the box did not count.
-    OpenQuestion question(UnsavedLinesQuestion(UnsavedLines(), action));
-    connect(ui_->Memo, &Memo::linesAppended, &question, [this, &question, action] {
-        question.SetText(UnsavedLinesQuestion(UnsavedLines(), action).text);
+    for (LeftJournal& left : JournalsLeftBehind(journal_->Folder())) {
+        // One run's lines at a time: the others are offered at the next start.
+        if (ui_->Memo->HasLine()) {
+            break;
+        }
+        if (Ask(RestoreLinesQuestion(left.lines))) {
+            RestoreLines(std::move(left));
+        } else {
+            DiscardJournal(std::move(left));
+        }
+    }
+}
+
+// The lines in the pane again, unsaved, under the instrument type they came under.
+void TRS232Form::RestoreLines(LeftJournal left) {
+    if (instrType_->button(left.instrumentType) != nullptr) {
+        SelectTypeQuietly(left.instrumentType);
+    }
+    std::size_t restored = 0;
+    const bool read = ReadJournalLines(left, [this, &restored](std::span<const std::string> lines) {
+        ui_->Memo->AppendLines(lines);
+        restored += lines.size();
     });
-    return seams_.askQuestion(question);
+    if (!read) {
+        // The journal stays for the next start.
+        ui_->Memo->Clear();
+        return;
+    }
+    journal_->Adopt(std::move(left));
+    unsaved_->Restored(restored);
+    ApplyColumn(CommandColumn::kLinesRestored);
 }
 
 void TRS232Form::N1Click() {
@@ -355,8 +433,8 @@ void TRS232Form::SaveDataClick() {
         });
     // Lines that arrived while the file was written are not in it. A file without records
     // that were there to write holds none of the lines: they are still to be saved.
-    if (outcome.report && outcome.report->ok && !outcome.emptyFile) {
-        savedLines_ = outcome.report->linesRead;
+    if (outcome.report) {
+        unsaved_->SaveEnded(*outcome.report, outcome.report->linesRead);
     }
     if (heldPortFailure_) {
         Show(*std::exchange(heldPortFailure_, std::nullopt));

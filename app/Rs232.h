@@ -45,6 +45,7 @@
 #include <string>
 
 #include "CommandTable.h"
+#include "LeftJournal.h"
 #include "Messages.h"
 #include "PortList.h"
 #include "QuestionBox.h"
@@ -52,6 +53,7 @@
 #include "SaveDialog.h"
 #include "SaveFlow.h"
 #include "SerialPort.h"
+#include "UnsavedLines.h"
 
 class QAction;
 class QButtonGroup;
@@ -63,6 +65,7 @@ class RS232Form;
 namespace kvq {
 
 class HelpWindow;
+class LineJournal;
 class Memo;
 class PortSnapshots;
 
@@ -74,6 +77,9 @@ struct WindowSeams {
     SaveDialogFunction saveDialog;
     MessageBoxFunction showMessage;
     QuestionBoxFunction askQuestion;
+    // Where the journal of unsaved lines is kept; nothing: the user's own data folder; an
+    // empty name: nowhere.
+    std::optional<QString> journalFolder;
 };
 
 // The main window. It owns the port and the receiver; its text pane `Memo` is the only store
@@ -104,13 +110,19 @@ public:
     bool PortOpen() const { return port_ != nullptr; }
     // The file name the next save proposes.
     const QString& SaveFileName() const { return saveFlow_->ProposedName(); }
-    // Lines of the pane not yet in a file: from their arrival until a save wrote them.
-    std::size_t UnsavedLines() const;
+    // The pane's lines not yet in a file, and the rules before they are lost; the receiver's
+    // lines reach the pane through them.
+    UnsavedLines& Unsaved() { return *unsaved_; }
+    const UnsavedLines& Unsaved() const { return *unsaved_; }
+    // Offers the lines a run that ended without saving them left behind (each run's in turn,
+    // while the pane is empty); the window does this once it is first shown.
+    void OfferLinesLeftBehind();
     HelpWindow* Help() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ShowPortFailure(const std::string& systemText) override;
@@ -118,6 +130,8 @@ private:
     void SetUpWindow();
     void SetUpChoices();
     void ConnectSignals();
+    void SetUpJournal();
+    void RestoreLines(LeftJournal left);
     void ApplyColumn(CommandColumn column);
     void SetCommandEnabled(Command command, bool enabled);
     bool CommandEnabled(Command command) const;
@@ -127,6 +141,7 @@ private:
     // True when nothing unsaved would be lost by `action`, or the user agrees to lose it.
     bool MayLoseUnsavedLines(UnsavedLinesAction action);
     void EmptyPane();
+    void SelectTypeQuietly(int type);
 
     // The button or the menu item behind a command.
     struct CommandControl {
@@ -141,18 +156,22 @@ private:
     PortSnapshots* portSnapshots_ = nullptr;
     QButtonGroup* instrType_ = nullptr;
     std::unique_ptr<SerialPort> port_;  // null: the invalid handle
+    std::unique_ptr<LineJournal> journal_;
+    std::unique_ptr<UnsavedLines> unsaved_;  // between the receiver and the pane
     std::unique_ptr<ReadCom> receiver_;
     std::unique_ptr<SaveFlow> saveFlow_;
     // A port failure while a save writes its file, shown when the save has ended.
     std::optional<BoxMessage> heldPortFailure_;
     bool writingFile_ = false;
-    // The pane's first lines that a save has written; lines after them are unsaved.
-    std::size_t savedLines_ = 0;
     // The instrument type the pane's lines arrived under, selected again when the user keeps
     // them.
     int paneType_ = 0;
     QPointer<HelpWindow> help_;
     bool closed_ = false;
+    bool shown_ = false;
+    // The system ends the session: the window closes without a question, and the unsaved
+    // lines stay in the journal for the next start.
+    bool sessionEnding_ = false;
 };
 
 }  // namespace kvq

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# cppcheck and clang-tidy over our own sources (core/, export/, serial/, pane/, app/, about/, tools/,
-# bench/ and the headers they include), not over Qt's or the generated moc/ui files.
+# cppcheck and clang-tidy over our own sources (core/, export/, serial/, pane/, journal/, app/,
+# about/, tools/, bench/ and the headers they include), not over Qt's or the generated moc/ui files.
 #   scripts/lint.sh BUILD_DIR     BUILD_DIR holds compile_commands.json
 # Prints the findings and fails when there are any.
 set -euo pipefail
@@ -12,7 +12,7 @@ if [ ! -f "$db" ]; then
     exit 2
 fi
 jobs=$(nproc)
-folders='core|export|serial|pane|pane/lines|app|about|tools|bench'
+folders='core|export|serial|pane|pane/lines|journal|app|about|tools|bench'
 
 # The sources the build compiles from our folders; generated files live in the build folder.
 mapfile -t sources < <(sed -n 's/^ *"file": "\(.*\)"$/\1/p' "$db" |
@@ -22,7 +22,7 @@ if [ "${#sources[@]}" -eq 0 ]; then
     exit 2
 fi
 includes=()
-for f in core export serial pane pane/lines app about tools bench; do
+for f in core export serial pane pane/lines journal app about tools bench; do
     includes+=(-I "$root/$f")
 done
 

@@ -61,6 +61,8 @@ public:
     // The line being built; kept across read steps, pause and resume, emptied with a new
     // port handle.
     const LineAssembler& LineBuffer() const { return lineBuffer_; }
+    // Drops the line being built: the next byte starts a new line.
+    void DropPartialLine() { lineBuffer_.Clear(); }
 
     // The most bytes held while the receiver does not run, over three hours at 14400 baud;
     // beyond them bytes wait in the port, as they did before anything was held.

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <set>
 
+#include "Files.h"
 #include "Memo.h"
 #include "WindowOnLine.h"
 
@@ -59,6 +60,7 @@ private slots:
     void eachHandlerAppliesItsColumn_data();
     void eachHandlerAppliesItsColumn();
     void usualCourse();
+    void refusedSettingKeepsSave();
     void buttonAndMenuItemMoveApart();
     void stopWithEmptyPaneLeavesSave_data();
     void stopWithEmptyPaneLeavesSave();
@@ -84,15 +86,19 @@ void CommandTableTest::eachHandlerAppliesItsColumn_data() {
         const char* rules;
     } columns[] = {
         {CommandColumn::kOpenSucceeded, "OpenComClick succeeds", "-+....+++."},
-        {CommandColumn::kSettingsNotWritten, "OpenComClick settings refused", ".-.--....-"},
+        {CommandColumn::kSettingsNotWritten, "OpenComClick settings refused", ".-.-m....m"},
         {CommandColumn::kReceiveStarted, "ReceiveDataClick with a port", "--+-.---+."},
         {CommandColumn::kStopped, "StopClick", "++-+m++++m"},
         {CommandColumn::kCleared, "ClearDataClick", "...--....-"},
         {CommandColumn::kPortClosed, "X1Click", "+--..--.-."},
+        {CommandColumn::kLinesRestored, "lines left unsaved restored at the start", "...++....+"},
     };
     for (const auto& c : columns) {
         for (const bool before : {false, true}) {
             for (const bool paneHasLine : {false, true}) {
+                if (c.column == CommandColumn::kLinesRestored && paneHasLine) {
+                    continue;  // offered only to an empty pane; it then holds the lines
+                }
                 QTest::addRow("%s, all %s before, pane %s", c.name, before ? "on" : "off",
                               paneHasLine ? "with a line" : "empty")
                     << static_cast<int>(c.column) << before << paneHasLine
@@ -140,12 +146,18 @@ void CommandTableTest::eachHandlerAppliesItsColumn() {
         case CommandColumn::kPortClosed:
             window->X1Click();
             break;
+        case CommandColumn::kLinesRestored:
+            QVERIFY(WriteFile(QDir(window.JournalFolder()).filePath("left.journal"),
+                              "KVQ-TRANSFER UNSAVED LINES 1 TYPE 5\n1 2 3 4\n"));
+            window->OfferLinesLeftBehind();
+            break;
         case CommandColumn::kInitial:
             QFAIL("no handler");
     }
     // Receive and clear empty the pane before the table is applied.
     const bool lineWhenApplied =
-        paneHasLine && col != CommandColumn::kReceiveStarted && col != CommandColumn::kCleared;
+        (paneHasLine && col != CommandColumn::kReceiveStarted && col != CommandColumn::kCleared) ||
+        col == CommandColumn::kLinesRestored;
     QCOMPARE(window->TextPane().HasLine(), lineWhenApplied);
     for (std::size_t i = 0; i < kvq::kCommandCount; ++i) {
         const auto command = static_cast<Command>(i);
@@ -179,6 +191,23 @@ void CommandTableTest::usualCourse() {
     window->X1Click();
     QCOMPARE(window.CommandStates(), On({"OpenCom", "N5"}));
     QVERIFY(!window->PortOpen());
+}
+
+// Received, stopped, a setting the port refuses, then the open again with settings it takes:
+// saving stays on throughout, by the button and by the menu.
+void CommandTableTest::refusedSettingKeepsSave() {
+    WindowOnLine session;
+    WindowUnderTest& window = session.window;
+    QVERIFY(session.Receive("1 2 3 4\n", 1));
+    window->StopClick();
+    window.List("StopBit")->setCurrentRow(1);  // 1.5 stop bits with 8 data bits: refused
+    window->OpenComClick();
+    QVERIFY(!window->PortOpen());
+    QCOMPARE(window.CommandStates(), On({"OpenCom", "SaveData", "N3", "X1", "N5", "S1", "S2"}));
+
+    window.List("StopBit")->setCurrentRow(0);
+    QVERIFY(OpenCom(window));
+    QCOMPARE(window.CommandStates(), On({"ReceiveData", "SaveData", "N3", "X1", "N5", "S1", "S2"}));
 }
 
 void CommandTableTest::buttonAndMenuItemMoveApart() {

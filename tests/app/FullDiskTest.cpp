@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "EventLoop.h"
 #include "Files.h"
+#include "Memo.h"
 #include "WindowUnderTest.h"
 
 class FullDiskTest : public QObject {
@@ -16,6 +18,7 @@ class FullDiskTest : public QObject {
 private slots:
     void onlyWholeRecordsStay_data();
     void onlyWholeRecordsStay();
+    void journalThatFillsTheDisk();
 };
 
 void FullDiskTest::onlyWholeRecordsStay_data() {
@@ -58,7 +61,8 @@ void FullDiskTest::onlyWholeRecordsStay() {
     }
     // Type 5 writes a line of four fields as it is.
     const std::string line = "1 2 3 " + std::string(static_cast<std::size_t>(recordBytes) - 8, '4');
-    WindowUnderTest window;
+    // No journal: under the file size limit it would be full first.
+    WindowUnderTest window{QString()};
     window.SelectInstrumentType(5);
     window.PutLines(std::vector<std::string>(static_cast<std::size_t>(lines), line));
     window.saveAnswer = written;
@@ -83,7 +87,41 @@ void FullDiskTest::onlyWholeRecordsStay() {
                              ? QStringLiteral("\n文件原有的内容没有改动。")
                              : QStringLiteral("\n文件中保留了 %1 条完整的记录。").arg(wholeRecords);
     QVERIFY2(text.endsWith(kept), qPrintable(text));
-    QCOMPARE(window->UnsavedLines(), static_cast<std::size_t>(lines));
+    QCOMPARE(window->Unsaved().Count(), static_cast<std::size_t>(lines));
+}
+
+// The journal of unsaved lines fills the disk: said once, the lines go on into the pane, and
+// the journal keeps its whole lines.
+void FullDiskTest::journalThatFillsTheDisk() {
+    const QString folder = qEnvironmentVariable("KVQ_FULL_DISK");
+    QVERIFY2(!folder.isEmpty(), "KVQ_FULL_DISK names no folder: run under with-full-disk.sh");
+    const std::string line = "1 2 3 " + std::string(93, '4');  // 100 bytes with its line feed
+    {
+        WindowUnderTest window(folder);
+        for (int step = 0; step < 20; ++step) {
+            window.PutLines(std::vector<std::string>(10, line));
+        }
+        QVERIFY(RunEventsUntil([&] { return !window.messages.empty(); }));
+        RunEventsFor(100);
+        QCOMPARE(window.messages.size(), std::size_t{1});
+        QVERIFY2(
+            window.messages.front().text.startsWith(QStringLiteral("接收的数据无法写入备份文件")),
+            qPrintable(window.messages.front().text));
+        QCOMPARE(window->TextPane().LineCount(), std::size_t{200});
+    }
+    const QDir dir(folder);
+    const QStringList journals = dir.entryList({QStringLiteral("*.journal")});
+    QCOMPARE(journals.size(), 1);
+    const QByteArray journal = FileBytes(dir.filePath(journals.front()));
+    for (const QString& name : dir.entryList(QDir::Files)) {
+        QFile::remove(dir.filePath(name));  // room for the next test
+    }
+    const QList<QByteArray> kept = journal.split('\n');
+    QVERIFY(kept.size() > 3);
+    QCOMPARE(kept.back(), QByteArray());  // no part of a line
+    for (qsizetype i = 1; i < kept.size() - 1; ++i) {
+        QCOMPARE(kept[i], QByteArray::fromStdString(line));
+    }
 }
 
 QTEST_MAIN(FullDiskTest)

@@ -31,7 +31,8 @@ private slots:
     void saveStartFolder_data();
     void saveStartFolder();
     void receiveAgainEmptiesThePane();
-    void partialLineSurvivesStopAndResume();
+    void partialLineAcrossStop_data();
+    void partialLineAcrossStop();
     void instrumentTypeChangeEmptiesThePane();
     void longLineIsSavedAsItsFirst4096Bytes();
     void longSaveKeepsTheEventLoopGoing();
@@ -210,9 +211,19 @@ void TransferCycleTest::receiveAgainEmptiesThePane() {
     QCOMPARE(session.window->TextPane().StoredLines().front(), std::string("c"));
 }
 
-// The instrument keeps sending while the user stops and starts again: the half line it was
-// in the middle of is completed, not lost or split.
-void TransferCycleTest::partialLineSurvivesStopAndResume() {
+void TransferCycleTest::partialLineAcrossStop_data() {
+    QTest::addColumn<bool>("clear");
+    QTest::addColumn<QByteArray>("firstLine");
+    // The instrument may still be sending: its half line is completed, not lost or split.
+    QTest::newRow("停止传输, 接收数据: the half line goes on") << false << QByteArray("12 3.5 7 8");
+    // A crew that clears wants a clean start.
+    QTest::newRow("停止传输, 清除数据, 接收数据: the half line is gone")
+        << true << QByteArray(".5 7 8");
+}
+
+void TransferCycleTest::partialLineAcrossStop() {
+    QFETCH(bool, clear);
+    QFETCH(QByteArray, firstLine);
     WindowOnLine session;
     kvq::TRS232Form& window = session.window.Window();
     QVERIFY(session.Receive("1 2\n12 3", 1));
@@ -222,12 +233,15 @@ void TransferCycleTest::partialLineSurvivesStopAndResume() {
     QVERIFY(session.line.Send(".5 7 8\n9"));
     QTest::qWait(50);
     QCOMPARE(window.TextPane().LineCount(), std::size_t{1});
+    if (clear) {
+        window.ClearDataClick();
+    }
     window.ReceiveDataClick();
     QVERIFY(RunEventsUntil([&] {
         return window.TextPane().LineCount() == 1 &&
                window.Receiver().LineBuffer().Pending() == "9";
     }));
-    QCOMPARE(window.TextPane().StoredLines().front(), std::string("12 3.5 7 8"));
+    QCOMPARE(window.TextPane().StoredLines().front(), firstLine.toStdString());
 }
 
 void TransferCycleTest::instrumentTypeChangeEmptiesThePane() {
@@ -282,7 +296,7 @@ void TransferCycleTest::longSaveKeepsTheEventLoopGoing() {
              qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(ms)));
     QCOMPARE(session.window->TextPane().LineCount(), kLines + static_cast<std::size_t>(ticks));
     // What came during the save is not in the file.
-    QCOMPARE(session.window->UnsavedLines(), static_cast<std::size_t>(ticks));
+    QCOMPARE(session.window->Unsaved().Count(), static_cast<std::size_t>(ticks));
 }
 
 QTEST_MAIN(TransferCycleTest)

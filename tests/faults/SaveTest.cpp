@@ -318,7 +318,7 @@ void SaveTest::portFailureWaitsForTheSave() {
     QCOMPARE(session.window.messages.size(), std::size_t{1});
     QCOMPARE(session.window.messages.front().caption, QStringLiteral("COM错误"));
     QCOMPARE(sizeWhenShown, qint64(Joined(lines, "\r\n").size()));
-    QCOMPARE(session.window->UnsavedLines(), std::size_t{0});
+    QCOMPARE(session.window->Unsaved().Count(), std::size_t{0});
 }
 
 // The real save dialog is modal: the receiver goes on reading while it is open, and the file
@@ -329,6 +329,7 @@ void SaveTest::linesArriveWhileTheSaveDialogIsOpen() {
     QTemporaryDir folder;
     kvq::WindowSeams seams;  // the real save dialog
     seams.ports.take = [&line] { return SnapshotOf({{"COM1", line.DevicePath()}}); };
+    seams.journalFolder = folder.path();  // not the user's own
     std::vector<BoxMessage> messages;
     seams.showMessage = [&messages](const BoxMessage& message) { messages.push_back(message); };
     kvq::TRS232Form window(seams);

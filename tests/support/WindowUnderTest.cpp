@@ -23,8 +23,13 @@ kvq::PortSnapshot SnapshotOf(const std::map<std::string, std::string>& devices) 
     return ports;
 }
 
-WindowUnderTest::WindowUnderTest(PortsFrom from) {
+WindowUnderTest::WindowUnderTest(std::optional<QString> journalFolder)
+    : WindowUnderTest(PortsFrom::kDevices, std::move(journalFolder)) {}
+
+WindowUnderTest::WindowUnderTest(PortsFrom from, std::optional<QString> journalFolder)
+    : journalFolderName_(journalFolder.value_or(journalFolder_.path())) {
     kvq::WindowSeams seams;
+    seams.journalFolder = journalFolderName_;
     seams.ports.keptUntilChange = from == PortsFrom::kDevicesKept;
     if (from == PortsFrom::kSystem) {
         seams.ports = kvq::SystemPortSource();
@@ -106,7 +111,7 @@ void WindowUnderTest::SelectInstrumentType(int index) {
 }
 
 void WindowUnderTest::PutLines(const std::vector<std::string>& lines) {
-    window_->TextPane().AppendLines(lines);
+    window_->Unsaved().AppendLines(lines);
 }
 
 bool WindowUnderTest::Click(const char* name) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
 #include <functional>
 #include <map>
 #include <memory>
@@ -25,7 +26,8 @@ kvq::PortSnapshot SnapshotOf(const std::map<std::string, std::string>& devices);
 // test chooses (or those of a fake device folder, or the system's ports), message boxes are
 // recorded instead of shown, the save dialog answers with the name the test sets, and
 // questions are recorded and answered as the test says (Yes unless told otherwise, so the
-// window does what its commands did before it asked).
+// window does what its commands did before it asked). The journal of unsaved lines is kept in
+// a temporary folder of the window's own unless the test names another (an empty name: none).
 class WindowUnderTest {
 public:
     // Where the window's ports come from.
@@ -34,10 +36,15 @@ public:
         kDevicesKept,  // the same, kept until the system reports a change, as on Windows
         kSystem,       // the system's own ports, as the program has them
     };
-    explicit WindowUnderTest(PortsFrom from = PortsFrom::kDevices);
+    // The journal of unsaved lines in `journalFolder`; nothing: a temporary folder of the
+    // test's own; an empty name: no journal.
+    explicit WindowUnderTest(PortsFrom from = PortsFrom::kDevices,
+                             std::optional<QString> journalFolder = std::nullopt);
+    explicit WindowUnderTest(std::optional<QString> journalFolder);
     ~WindowUnderTest();
 
     kvq::TRS232Form& Window() { return *window_; }
+    const QString& JournalFolder() const { return journalFolderName_; }
     kvq::TRS232Form* operator->() { return window_.get(); }
 
     // Where the window's "COM1" and "COM2" lead (SnapshotOf).
@@ -74,5 +81,7 @@ public:
 
 private:
     std::function<kvq::PortSnapshot()> takePorts_;  // empty: `devices`
+    QTemporaryDir journalFolder_;
+    QString journalFolderName_;
     std::unique_ptr<kvq::TRS232Form> window_;
 };

@@ -1,0 +1,45 @@
+#include "BackgroundSync.h"
+
+namespace kvq {
+
+BackgroundSync::BackgroundSync() : thread_([this] { Run(); }) {}
+
+BackgroundSync::~BackgroundSync() {
+    {
+        const std::lock_guard lock(mutex_);
+        ending_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+void BackgroundSync::Request(JournalFile::Duplicate duplicate) {
+    JournalFile::Duplicate older = JournalFile::kNoDuplicate;
+    {
+        const std::lock_guard lock(mutex_);
+        older = waiting_;
+        waiting_ = duplicate;
+    }
+    wake_.notify_one();
+    JournalFile::Release(older, false);
+}
+
+void BackgroundSync::Run() {
+    for (;;) {
+        JournalFile::Duplicate duplicate = JournalFile::kNoDuplicate;
+        bool ending = false;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return ending_ || waiting_ != JournalFile::kNoDuplicate; });
+            duplicate = waiting_;
+            waiting_ = JournalFile::kNoDuplicate;
+            ending = ending_;
+        }
+        JournalFile::Release(duplicate, true);
+        if (ending) {
+            return;
+        }
+    }
+}
+
+}  // namespace kvq

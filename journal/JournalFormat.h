@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstddef>
+#include <optional>
+
+namespace kvq {
+
+// A journal file: a first line that names the format and the instrument type the lines came
+// under, then each line as the receiver handed it over, ended by a line feed (a handed-over
+// line holds none). Bytes after the last line feed are a line cut off by the end of the
+// program: they are no line.
+inline constexpr char kJournalSuffix[] = ".journal";
+
+QByteArray JournalHeader(int instrumentType);
+
+struct JournalStart {
+    int instrumentType = 0;
+    std::size_t headerBytes = 0;
+};
+// The first line of a journal of this format, from the file's first bytes.
+std::optional<JournalStart> ReadJournalHeader(const QByteArray& firstBytes);
+
+}  // namespace kvq
