@@ -1,7 +1,7 @@
 # The installed program lays itself out as it expects to find itself: bin/ with the three
 # programs, and Help/ and Data/ beside bin/. KVQ_APP_DIR is where that tree stands under the
 # prefix: the prefix itself on Windows (a folder to unpack anywhere), a private folder of
-# its own on Linux, with links in the prefix's bin/ (see the README, "Installing on Linux").
+# its own on Linux, with links in the prefix's bin/ (see docs/PACKAGING.md).
 if(UNIX AND NOT APPLE)
     set(KVQ_APP_DIR_DEFAULT lib/kvq-transfer)
 else()

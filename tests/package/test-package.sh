@@ -47,7 +47,7 @@ check_control() {
     ok "control: version $version, depends $depends"
 }
 
-# Every tag lintian still reports must be one the README explains (listed in
+# Every tag lintian still reports must be one docs/PACKAGING.md explains (listed in
 # lintian-explained.txt); pedantic and informational tags are not asked for.
 check_lintian() {
     lintian --no-tag-display-limit "$deb" >"$work/lintian.txt" 2>&1 || true
