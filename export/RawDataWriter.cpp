@@ -1,5 +1,8 @@
 #include "RawDataWriter.h"
 
+#include <chrono>
+#include <future>
+
 #include "PaneLineStore.h"
 #include "SystemErrorText.h"
 
@@ -9,6 +12,8 @@ namespace {
 
 // Large enough that the system calls vanish from the cost of a save.
 constexpr std::size_t kBufferBytes = 256 * 1024;
+// How often the caller's `aside` runs while the file is flushed to disk.
+constexpr std::chrono::milliseconds kAsideWhileFlushing{5};
 
 }  // namespace
 
@@ -89,12 +94,12 @@ bool RawDataWriter::WriteBytes(std::string_view bytes, std::string_view lineEnd)
     return true;
 }
 
-const SaveReport& RawDataWriter::Finish() {
+const SaveReport& RawDataWriter::Finish(const std::function<void()>& aside) {
     if (report_.ok) {
         FlushBuffer();
     }
     report_.readingsNotWritten = builder_.ReadingsOfOpenGroup();
-    if (report_.ok && !file_.Commit()) {
+    if (report_.ok && !CommitFile(aside)) {
         Fail(file_.FailedStep(), file_.Error());
     }
     if (!report_.ok) {
@@ -102,6 +107,18 @@ const SaveReport& RawDataWriter::Finish() {
         file_.Discard();
     }
     return report_;
+}
+
+bool RawDataWriter::CommitFile(const std::function<void()>& aside) {
+    if (!aside) {
+        return file_.Commit();
+    }
+    // The file is this thread's again once the flush has ended: nothing else touches it meanwhile.
+    std::future<bool> committed = std::async(std::launch::async, [this] { return file_.Commit(); });
+    while (committed.wait_for(kAsideWhileFlushing) != std::future_status::ready) {
+        aside();
+    }
+    return committed.get();
 }
 
 void RawDataWriter::Fail(const char* operation, unsigned long error) {
@@ -131,7 +148,7 @@ const SaveReport& WriteRawDataFile(const PaneLineStore& lines, RawDataWriter& wr
         }
         writer.Feed(lines.ReadBack(i));
     }
-    return writer.Finish();
+    return writer.Finish(aside);
 }
 
 }  // namespace kvq

@@ -66,13 +66,16 @@ public:
     // Ends the file and returns the report: after a save without failure the file is on disk
     // and in place of an old one (a descriptor given by UseDescriptor stays open, unflushed);
     // after a failure a temporary file is removed.
-    const SaveReport& Finish();
+    // Flushing a large file to disk takes a tenth of a second or more: with `aside` the flush
+    // runs on a thread of its own while this one goes on calling `aside` (see WriteRawDataFile).
+    const SaveReport& Finish(const std::function<void()>& aside = {});
 
     const SaveReport& Report() const { return report_; }
 
 private:
     bool WriteRecord(std::string_view record);
     bool FlushBuffer();
+    bool CommitFile(const std::function<void()>& aside);
     // Every byte of the file goes through here.
     bool WriteBytes(std::string_view bytes, std::string_view lineEnd);
     void Fail(const char* operation, unsigned long error);

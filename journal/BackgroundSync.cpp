@@ -1,5 +1,7 @@
 #include "BackgroundSync.h"
 
+#include <QFile>
+
 namespace kvq {
 
 BackgroundSync::BackgroundSync() : thread_([this] { Run(); }) {}
@@ -24,18 +26,33 @@ void BackgroundSync::Request(JournalFile::Duplicate duplicate) {
     JournalFile::Release(older, false);
 }
 
+void BackgroundSync::Remove(QString fileName) {
+    {
+        const std::lock_guard lock(mutex_);
+        toRemove_.push_back(std::move(fileName));
+    }
+    wake_.notify_one();
+}
+
 void BackgroundSync::Run() {
     for (;;) {
         JournalFile::Duplicate duplicate = JournalFile::kNoDuplicate;
+        std::vector<QString> toRemove;
         bool ending = false;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return ending_ || waiting_ != JournalFile::kNoDuplicate; });
+            wake_.wait(lock, [this] {
+                return ending_ || waiting_ != JournalFile::kNoDuplicate || !toRemove_.empty();
+            });
             duplicate = waiting_;
             waiting_ = JournalFile::kNoDuplicate;
+            toRemove.swap(toRemove_);
             ending = ending_;
         }
         JournalFile::Release(duplicate, true);
+        for (const QString& fileName : toRemove) {
+            QFile::remove(fileName);
+        }
         if (ending) {
             return;
         }

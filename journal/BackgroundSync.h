@@ -3,6 +3,9 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
+
+#include <QString>
 
 #include "JournalFile.h"
 
@@ -21,6 +24,8 @@ public:
 
     // Syncs and closes `duplicate`, soon.
     void Request(JournalFile::Duplicate duplicate);
+    // Removes a file, soon: freeing a large file's blocks takes tens of milliseconds.
+    void Remove(QString fileName);
 
 private:
     void Run();
@@ -28,6 +33,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     JournalFile::Duplicate waiting_ = JournalFile::kNoDuplicate;
+    std::vector<QString> toRemove_;
     bool ending_ = false;
     std::thread thread_;  // last: starts once the rest exists
 };

@@ -11,6 +11,9 @@ namespace kvq {
 // line holds none). Bytes after the last line feed are a line cut off by the end of the
 // program: they are no line.
 inline constexpr char kJournalSuffix[] = ".journal";
+// A journal whose lines are saved or given up, renamed at once and removed soon after; one
+// that a killed program left behind is removed at the next start.
+inline constexpr char kRemovedJournalSuffix[] = ".journal-removed";
 
 QByteArray JournalHeader(int instrumentType);
 

@@ -50,6 +50,10 @@ std::optional<LeftJournal> Look(const QString& fileName) {
 
 std::vector<LeftJournal> JournalsLeftBehind(const QString& folder) {
     const QDir dir(folder);
+    for (const QString& removed :
+         dir.entryList({QLatin1Char('*') + QLatin1String(kRemovedJournalSuffix)}, QDir::Files)) {
+        QFile::remove(dir.filePath(removed));
+    }
     std::vector<LeftJournal> found;
     // Names begin with the time they were made.
     const QStringList names = dir.entryList({QLatin1Char('*') + QLatin1String(kJournalSuffix)},

@@ -172,7 +172,14 @@ void LineJournal::RemoveFile() {
         return;
     }
     file_.Close();
-    QFile::remove(fileName_);
+    // No longer a journal to offer once renamed; its blocks are freed beside the window.
+    const QString removed = fileName_.chopped(qsizetype(sizeof kJournalSuffix - 1)) +
+                            QLatin1String(kRemovedJournalSuffix);
+    if (QFile::rename(fileName_, removed)) {
+        sync_.Remove(removed);
+    } else {
+        QFile::remove(fileName_);
+    }
     lock_.reset();
     fileName_.clear();
     lines_ = 0;

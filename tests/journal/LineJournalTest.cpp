@@ -2,6 +2,7 @@
 // the program cut off, and nothing of a program that still runs. (A journal that cannot be
 // written: FullDiskTest.)
 
+#include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QTemporaryDir>
@@ -39,21 +40,26 @@ private slots:
 void LineJournalTest::leftBehind_data() {
     QTest::addColumn<int>("cutBytes");    // taken off the file's end, as a kill mid-write does
     QTest::addColumn<bool>("stillRuns");  // the program that writes it has not ended
+    QTest::addColumn<bool>("removed");    // its lines were saved or given up
     QTest::addColumn<Lines>("offered");
     // As handed over: a CR before the line feed, a zero byte, GBK, an empty line.
     const Lines all{"1 12.5 3.20 10:30\r", std::string("a\0b", 3), "\xb2\xe2\xb5\xe3 7", "",
                     "5 12.5 3.19"};
     const Lines allButLast(all.begin(), all.end() - 1);
-    QTest::newRow("the program ended between lines: every line") << 0 << false << all;
-    QTest::newRow("cut off inside the last line: the lines before it") << 4 << false << allButLast;
+    QTest::newRow("the program ended between lines: every line") << 0 << false << false << all;
+    QTest::newRow("cut off inside the last line: the lines before it")
+        << 4 << false << false << allButLast;
     QTest::newRow("cut off before the last line feed: the lines before it")
-        << 1 << false << allButLast;
-    QTest::newRow("the program still runs: not offered") << 0 << true << Lines{};
+        << 1 << false << false << allButLast;
+    QTest::newRow("the program still runs: not offered") << 0 << true << false << Lines{};
+    // Removed beside the window; a removal that a kill cut short is finished at the next start.
+    QTest::newRow("removed: not offered, nothing left") << 0 << false << true << Lines{};
 }
 
 void LineJournalTest::leftBehind() {
     QFETCH(int, cutBytes);
     QFETCH(bool, stillRuns);
+    QFETCH(bool, removed);
     QFETCH(Lines, offered);
     QTemporaryDir folder;
     const Lines sent{"1 12.5 3.20 10:30\r", std::string("a\0b", 3), "\xb2\xe2\xb5\xe3 7", "",
@@ -63,7 +69,13 @@ void LineJournalTest::leftBehind() {
     running->Append(Lines(sent.begin(), sent.begin() + 2));
     running->Append(Lines(sent.begin() + 2, sent.end()));
     const QString fileName = running->FileName();
-    if (!stillRuns) {
+    if (removed) {
+        running->Remove();
+        running.reset();
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+        QFile cutShort(folder.filePath(QStringLiteral("20261209-120000-1-1.journal-removed")));
+        QVERIFY(cutShort.open(QIODevice::WriteOnly));
+    } else if (!stillRuns) {
         running.reset();
         QFile file(fileName);
         QVERIFY(file.resize(file.size() - cutBytes));
@@ -71,6 +83,9 @@ void LineJournalTest::leftBehind() {
 
     std::vector<kvq::LeftJournal> found = kvq::JournalsLeftBehind(folder.path());
     QCOMPARE(found.size(), std::size_t{offered.empty() ? 0u : 1u});
+    if (removed) {
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+    }
     if (found.empty()) {
         return;
     }
