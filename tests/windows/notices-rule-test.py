@@ -3,12 +3,13 @@
 of the linked parts, of the third-party folders they name and of the bundled libraries are
 listed with their licence texts; the others are not."""
 
-import importlib.util
 import io
 import os
+import runpy
 import sys
 import tarfile
 import tempfile
+import types
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCRIPT = os.path.join(HERE, "..", "..", "packaging", "windows", "make-notices.py")
@@ -32,9 +33,8 @@ SOURCE = {
 
 
 def main():
-    spec = importlib.util.spec_from_file_location("make_notices", SCRIPT)
-    notices = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(notices)
+    # The script's functions, without running its main.
+    notices = types.SimpleNamespace(**runpy.run_path(SCRIPT, run_name="make_notices"))
     with tempfile.TemporaryDirectory() as folder:
         tarball = os.path.join(folder, "qtbase.tar.xz")
         with tarfile.open(tarball, "w:xz") as tar:
