@@ -355,8 +355,7 @@ void TRS232Form::InstrTypeClick() {
         SelectTypeQuietly(paneType_);
         return;
     }
-    paneType_ = instrType_->checkedId();
-    journal_->SetInstrumentType(paneType_);
+    SetPaneType(instrType_->checkedId());
     // Lines of one instrument type must not be saved under another.
     EmptyPane();
 }
@@ -364,6 +363,11 @@ void TRS232Form::InstrTypeClick() {
 void TRS232Form::SelectTypeQuietly(int type) {
     const QSignalBlocker quiet(instrType_);
     instrType_->button(type)->setChecked(true);
+    SetPaneType(type);
+}
+
+// The type the pane's lines come under, and the journal's with them.
+void TRS232Form::SetPaneType(int type) {
     paneType_ = type;
     journal_->SetInstrumentType(type);
 }
@@ -434,7 +438,7 @@ void TRS232Form::SaveDataClick() {
     // Lines that arrived while the file was written are not in it. A file without records
     // that were there to write holds none of the lines: they are still to be saved.
     if (outcome.report) {
-        unsaved_->SaveEnded(*outcome.report, outcome.report->linesRead);
+        unsaved_->SaveEnded(*outcome.report);
     }
     if (heldPortFailure_) {
         Show(*std::exchange(heldPortFailure_, std::nullopt));

@@ -142,6 +142,7 @@ private:
     bool MayLoseUnsavedLines(UnsavedLinesAction action);
     void EmptyPane();
     void SelectTypeQuietly(int type);
+    void SetPaneType(int type);
 
     // The button or the menu item behind a command.
     struct CommandControl {

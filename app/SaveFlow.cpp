@@ -17,11 +17,6 @@ const QString kAllFilesPattern = QStringLiteral("*.*");
 const QString kAllFilesPattern = QStringLiteral("*");
 #endif
 
-// A file without records that were there to write: most likely the wrong instrument type.
-bool EmptyFile(const SaveReport& report) {
-    return report.records == 0 && report.linesRead > 0;
-}
-
 FileLeft LeftIn(const SaveReport& report) {
     if (report.existingFileKept) {
         return FileLeft::kOldContentKept;
@@ -47,7 +42,7 @@ std::optional<BoxMessage> SaveMessage(const SaveReport& report) {
         // The file keeps its twenty-column records; the user learns what was left out.
         return IncompleteGroupMessage(report.readingsNotWritten);
     }
-    if (EmptyFile(report)) {
+    if (report.NoLineMadeARecord()) {
         return EmptySaveMessage();
     }
     return std::nullopt;
@@ -80,7 +75,6 @@ SaveOutcome SaveFlow::Run(const PaneLineStore& lines, int instrumentType,
     proposedName_ = FromSystem(writer->Report().fileName);
     outcome.report =
         writer->Report().ok ? WriteRawDataFile(lines, *writer, aside) : writer->Finish();
-    outcome.emptyFile = outcome.report->ok && EmptyFile(*outcome.report);
     outcome.message = SaveMessage(*outcome.report);
     return outcome;
 }

@@ -25,8 +25,6 @@ struct SaveFlowSeams {
 struct SaveOutcome {
     // The writer's report; nothing when no file was written (cancelled, or nothing to save).
     std::optional<SaveReport> report;
-    // Lines were there but none of the instrument type: the file is empty.
-    bool emptyFile = false;
     std::optional<BoxMessage> message;  // what the user is told, if anything
 };
 

@@ -29,11 +29,10 @@ void UnsavedLines::Emptied() {
     emit countChanged();
 }
 
-void UnsavedLines::SaveEnded(const SaveReport& report, std::size_t linesAtStart) {
+void UnsavedLines::SaveEnded(const SaveReport& report) {
     // A file without records that were there to write holds none of the lines.
-    const bool emptySave = report.records == 0 && report.linesRead > 0;
-    if (report.ok && !emptySave && linesAtStart > saved_) {
-        SavedUpTo(linesAtStart);
+    if (report.ok && !report.NoLineMadeARecord() && report.linesRead > saved_) {
+        SavedUpTo(report.linesRead);
     }
 }
 

@@ -33,8 +33,8 @@ public:
     void Restored(std::size_t lines);
     // The pane was emptied.
     void Emptied();
-    // A save that began with `linesAtStart` lines in the pane has ended with `report`.
-    void SaveEnded(const SaveReport& report, std::size_t linesAtStart);
+    // A save has ended with `report`; it wrote the pane's first `report.linesRead` lines.
+    void SaveEnded(const SaveReport& report);
     // True when `action` may go ahead: nothing would be lost, or the user agrees to lose the
     // unsaved lines, which are then given up. The question's number follows the lines that
     // arrive while it is open, so Yes loses no line the box did not count.

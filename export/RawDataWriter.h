@@ -45,6 +45,10 @@ struct SaveReport {
     std::string failedOperation;  // "open", "write", "flush", "close" or "replace"
     int errorCode = 0;            // errno, or the Win32 error code on Windows
     std::string errorText;        // the system's text for errorCode
+
+    // Lines were there and none made a record: the file is empty, most likely because the
+    // instrument type is wrong.
+    bool NoLineMadeARecord() const { return records == 0 && linesRead > 0; }
 };
 
 // Writes a ".kvq" file line by line, record by record or buffered (WriteMode). After the first

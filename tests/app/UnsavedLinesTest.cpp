@@ -106,7 +106,8 @@ void UnsavedLinesTest::rules() {
     };
     for (const QString& step : before) {
         kvq::SaveReport report;
-        report.records = report.linesRead = 3;
+        report.linesRead = step.startsWith("saved") ? step.mid(6).toUInt() : 3;
+        report.records = step == "no record" ? 0 : report.linesRead;
         if (step.startsWith('+')) {
             arrive(step.mid(1).toInt());
         } else if (step == "emptied") {
@@ -114,8 +115,7 @@ void UnsavedLinesTest::rules() {
             unsaved.Emptied();
         } else {
             report.ok = step != "failed";
-            report.records = step == "no record" ? 0 : report.records;
-            unsaved.SaveEnded(report, step.startsWith("saved") ? step.mid(6).toUInt() : 3);
+            unsaved.SaveEnded(report);
         }
     }
     const std::size_t unsavedBefore = unsaved.Count();
